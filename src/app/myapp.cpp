@@ -1,0 +1,107 @@
+#include "app/myapp.h"
+
+#include <objbase.h>
+
+#include "app/exclusion.h"
+#include "frame/mainframe.h"
+#include "framework/debug.h"
+#include "resource.h"
+#include "ui/about.h"
+
+// One slot for all processes of this executable. The mutex that guards the
+// single instance is per session while the section is machine-wide, so a
+// reader checks what it finds.
+__attribute__((section(".shared"), shared)) volatile HWND shared_main_wnd = nullptr;
+
+namespace {
+
+constexpr DWORD kFrameStyle = WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE;
+static_assert(kFrameStyle == 0xCF8000, "the frame's style");
+
+bool InThisSession(HWND hwnd) {
+  DWORD process = 0;
+  GetWindowThreadProcessId(hwnd, &process);
+  DWORD theirs = 0;
+  DWORD ours = 0;
+  return ProcessIdToSessionId(process, &theirs) &&
+         ProcessIdToSessionId(GetCurrentProcessId(), &ours) && theirs == ours;
+}
+
+}  // namespace
+
+HWND FirstInstanceWindow() {
+  HWND hwnd = shared_main_wnd;
+  if (!hwnd || !IsWindow(hwnd)) return nullptr;
+  wchar_t className[64];
+  if (!GetClassNameW(hwnd, className, 64) || lstrcmpW(className, CFrameWnd::kClassName) != 0) {
+    return nullptr;
+  }
+  return InThisSession(hwnd) ? hwnd : nullptr;
+}
+
+BEGIN_MESSAGE_MAP(CMyApp, CWinApp)
+  ON_COMMAND(ID_APP_ABOUT, OnAppAbout)
+END_MESSAGE_MAP()
+
+CMyApp::CMyApp() = default;
+
+CMyApp& GetMyApp() { return *static_cast<CMyApp*>(AfxGetApp()); }
+
+ButtonManagerSettings& AppSettings() { return GetMyApp().settings; }
+
+BOOL CMyApp::InitInstance() {
+  const std::wstring mutexName = MakeObjectName(kMutexBaseName, SCOPE_NONE);
+  // The handle stays open until the process ends: it keeps the name alive.
+  HANDLE mutex = CreateMutexW(nullptr, TRUE, mutexName.c_str());
+  const DWORD error = GetLastError();
+  if (mutex) ReleaseMutex(mutex);
+
+  HWND first = FirstInstanceWindow();
+  if (error == ERROR_ALREADY_EXISTS) {
+    if (first) {
+      SetForegroundWindow(first);
+      PostMessageW(first, WM_COMMAND, ID_SETTINGS, 0);
+    }
+    return FALSE;
+  }
+  if (first) return FALSE;
+
+  CoInitialize(nullptr);
+
+  auto* frame = new CMainFrame;
+  if (!frame->LoadFrame(IDR_MAINFRAME, kFrameStyle, nullptr, nullptr)) {
+    delete frame;
+    return FALSE;
+  }
+  frame->ShowWindow(SW_HIDE);
+  frame->UpdateWindow();
+  m_pMainWnd = frame;
+  shared_main_wnd = frame->m_hWnd;
+
+  about_open = 0;
+  settings.SetLanguage(0);
+  // Companion detection (edition and language) and the watcher thread that
+  // follows the companion's language come with the companion configuration;
+  // until then the language stays 0, that is English.
+  return TRUE;
+}
+
+int CMyApp::ExitInstance() {
+  const int code = CWinApp::ExitInstance();
+  CoUninitialize();
+  return code;
+}
+
+void CMyApp::OnAppAbout() {
+  if (about_open) return;
+  about_open = 1;
+  {
+    CAbout about(m_pMainWnd);
+    auto* frame = static_cast<CMainFrame*>(m_pMainWnd);
+    CDialog* previous = frame ? frame->OpenDialog() : nullptr;
+    if (frame) frame->SetOpenDialog(&about);
+    about.DoModal();
+    if (frame && m_pMainWnd == frame) frame->SetOpenDialog(previous);
+  }
+  about_open = 0;
+}

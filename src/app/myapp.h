@@ -1,0 +1,38 @@
+// The application: one instance per session, the hidden main frame, the
+// about box, and the settings record that lives as long as the process.
+#pragma once
+
+#include <cstdint>
+
+#include "framework/winapp.h"
+#include "ui/settings.h"
+
+class CDialog;
+class CMainFrame;
+
+class CMyApp : public CWinApp {
+ public:
+  static constexpr wchar_t kMutexBaseName[] = L"ORMIK310-{5A0C3E71-94B2-4D6F-A1C8-2E7B9F406D13}";
+
+  CMyApp();
+
+  BOOL InitInstance() override;
+  int ExitInstance() override;
+
+  ButtonManagerSettings settings;
+  // The settings dialog constructed last; read only while it is open.
+  CDialog* settings_dialog = nullptr;
+  std::int32_t about_open = 0;
+
+ protected:
+  void OnAppAbout();
+
+  DECLARE_MESSAGE_MAP()
+};
+
+CMyApp& GetMyApp();
+
+// The main window handle of the first instance, shared by every process of
+// this executable; returns null when the slot names no live main window of
+// this program in this session.
+HWND FirstInstanceWindow();

@@ -1,0 +1,268 @@
+#include "frame/mainframe.h"
+
+#include "framework/debug.h"
+#include "framework/dialog.h"
+#include "framework/winapp.h"
+#include "resource.h"
+#include "ui/settings.h"
+
+std::int32_t settings_open = 0;
+
+namespace {
+
+constexpr UINT kTrayId = 101;
+constexpr UINT kTrayCallbackMessage = WM_USER;
+constexpr UINT kSessionChangeMessage = 0x02B1;  // WM_WTSSESSION_CHANGE
+constexpr WPARAM kConsoleConnect = 1;
+constexpr WPARAM kConsoleDisconnect = 2;
+constexpr WPARAM kSessionLock = 7;
+constexpr WPARAM kSessionUnlock = 8;
+constexpr DWORD kExitGraceMs = 100;
+
+using WtsRegisterFn = BOOL(WINAPI*)(HWND, DWORD);
+using WtsUnregisterFn = BOOL(WINAPI*)(HWND);
+
+// The library stays loaded for the life of the process.
+template <typename Fn>
+Fn WtsFunction(const char* name) {
+  HMODULE wts = LoadLibraryA("WtsApi32.dll");
+  return wts ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(wts, name))) : nullptr;
+}
+
+}  // namespace
+
+UINT CMainFrame::taskbar_created_ = RegisterWindowMessageW(L"TaskbarCreated");
+
+BEGIN_MESSAGE_MAP(CMainFrame, CFrameWnd)
+  ON_WM_CREATE()
+  ON_WM_TIMER()
+  ON_WM_CLOSE()
+  ON_WM_ENDSESSION()
+  ON_MESSAGE(kTrayCallbackMessage, OnTrayMessage)
+  ON_MESSAGE(kSessionChangeMessage, OnSessionChange)
+  ON_REGISTERED_MESSAGE(taskbar_created_, OnTaskbarCreated)
+  ON_COMMAND(ID_SETTINGS, OnSettings)
+  ON_COMMAND(ID_EXIT, OnExit)
+  ON_COMMAND(ID_CALIBRATE, OnCalibrate)
+  ON_UPDATE_COMMAND_UI(ID_CALIBRATE, OnUpdateCalibrate)
+  ON_UPDATE_COMMAND_UI(ID_SETTINGS, OnUpdateSettings)
+END_MESSAGE_MAP()
+
+CMainFrame::CMainFrame() : tray_icon(kTrayId, kTrayCallbackMessage) {
+  exit_requested = 0;
+  scanner_connected = 0;
+  scanner_locked = 0;
+  in_detect_timer = 0;
+  in_button_timer = 0;
+  console_connected = 1;
+}
+
+CMainFrame::~CMainFrame() {
+  if (scanner_connected) {
+    scanner_connected = 0;
+    UpdateTrayState();
+    driver.EndScan();
+  }
+  // The members go in reverse order: the driver is unloaded, then the icon
+  // is removed.
+}
+
+void CMainFrame::UpdateTrayState() { tray_icon.SetState(scanner_connected, scanner_locked); }
+
+BOOL CMainFrame::RegisterSessionNotification(HWND hwnd, DWORD flags) {
+  auto fn = WtsFunction<WtsRegisterFn>("WTSRegisterSessionNotification");
+  return fn ? fn(hwnd, flags) : FALSE;
+}
+
+BOOL CMainFrame::UnregisterSessionNotification(HWND hwnd) {
+  auto fn = WtsFunction<WtsUnregisterFn>("WTSUnRegisterSessionNotification");
+  return fn ? fn(hwnd) : FALSE;
+}
+
+LRESULT CMainFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  ++dispatch_depth_;
+  const LRESULT result = CFrameWnd::WindowProc(message, wParam, lParam);
+  if (--dispatch_depth_ == 0 && exit_pending_ && m_hWnd) {
+    exit_pending_ = false;
+    // The frame is deleted in here: nothing of it may be touched afterwards.
+    OnExit();
+  }
+  return result;
+}
+
+int CMainFrame::OnCreate(LPCREATESTRUCTW create) {
+  if (CFrameWnd::OnCreate(create) == -1) return -1;
+  tray_icon.Create(this, IDI_NO_SCANNER, IDS_TOOLTIP);
+  UpdateTrayState();
+  RegisterSessionNotification(m_hWnd, 0);
+  driver.SetTimeOut(kDriverTimeOut);
+  SetTimer(TIMER_ID_DETECT, kDetectPeriodMs);
+  return 0;
+}
+
+void CMainFrame::OnTimer(UINT_PTR id) {
+  if (id == TIMER_ID_DETECT) {
+    OnDetectTick();
+  } else if (id == TIMER_ID_BUTTON) {
+    OnButtonTick();
+  }
+}
+
+void CMainFrame::OnDetectTick() {
+  if (in_detect_timer) return;
+  if (driver.stopping) {
+    KillTimer(TIMER_ID_DETECT);
+    return;
+  }
+  if (!console_connected) return;
+  in_detect_timer = 1;
+  if (!scanner_connected) {
+    if (driver.StartScan() == 1) {
+      const std::int32_t wasLocked = scanner_locked;
+      scanner_connected = 1;
+      scanner_locked = 0;
+      UpdateTrayState();
+      if (!wasLocked) driver.ProcessPaperJam();
+      driver.IsButtonPressed(0);
+      KillTimer(TIMER_ID_DETECT);
+      SetTimer(TIMER_ID_BUTTON, kButtonPeriodMs);
+    }
+    driver.EndScan();
+  }
+  in_detect_timer = 0;
+}
+
+void CMainFrame::OnButtonTick() {
+  if (in_button_timer) return;
+  if (!console_connected) {
+    KillTimer(TIMER_ID_BUTTON);
+    scanner_connected = 0;
+    afx::DebugOutput(L"quitting timer TIMER_ID_BUTTON because switched to another console");
+    UpdateTrayState();
+    SetTimer(TIMER_ID_DETECT, kDetectPeriodMs);
+    return;
+  }
+  if (driver.stopping) {
+    KillTimer(TIMER_ID_BUTTON);
+    return;
+  }
+  in_button_timer = 1;
+  const int left = driver.IsButtonPressed(0);
+  const int right = left < 0 ? 0 : driver.IsButtonPressed(1);
+  if (left < 0 || right < 0) {
+    KillTimer(TIMER_ID_BUTTON);
+    if (left == -1 || right == -1) scanner_locked = 1;
+    scanner_connected = 0;
+    UpdateTrayState();
+    SetTimer(TIMER_ID_DETECT, kDetectPeriodMs);
+  } else {
+    // A latched button starts nothing until it reads something other than 1.
+    const int reads[2] = {left, right};
+    bool pressed[2];
+    for (int button = 0; button < 2; ++button) {
+      if (reads[button] != 1) button_latched[button] = 0;
+      pressed[button] = reads[button] == 1 && !button_latched[button];
+    }
+    if (pressed[0]) RunButton(0);
+    if (pressed[1]) RunButton(1);
+  }
+  in_button_timer = 0;
+}
+
+void CMainFrame::RunButton(std::int16_t button) {
+  driver.IsButtonPressed(button);
+  afx::DebugOutput(button == 0 ? L"Button 0 pressed\n" : L"Button 1 pressed\n");
+  tray_icon.SetState(FALSE, TRUE);
+  if (button == 0) {
+    DoLeftButtonAction();
+  } else {
+    DoRightButtonAction();
+  }
+  UpdateTrayState();
+  WaitForRelease(button);
+}
+
+void CMainFrame::WaitForRelease(std::int16_t button) {
+  const DWORD start = GetTickCount();
+  while (driver.IsButtonPressed(button) == 1) {
+    if (GetTickCount() - start >= release_wait_limit_ms) {
+      button_latched[button] = 1;
+      return;
+    }
+    Sleep(kReleasePollMs);
+  }
+}
+
+LRESULT CMainFrame::OnSessionChange(WPARAM wParam, LPARAM) {
+  switch (wParam) {
+    case kConsoleConnect:
+      afx::DebugOutput(L"WTS_CONSOLE_CONNECT\n");
+      console_connected = 1;
+      break;
+    case kConsoleDisconnect:
+      afx::DebugOutput(L"WTS_CONSOLE_DISCONNECT\n");
+      console_connected = 0;
+      break;
+    case kSessionLock:
+      afx::DebugOutput(L"WTS_SESSION_LOCK\n");
+      break;
+    case kSessionUnlock:
+      afx::DebugOutput(L"WTS_SESSION_UNLOCK\n");
+      break;
+    default:
+      break;
+  }
+  return 0;
+}
+
+LRESULT CMainFrame::OnTrayMessage(WPARAM wParam, LPARAM lParam) {
+  return tray_icon.OnTrayNotification(wParam, lParam);
+}
+
+LRESULT CMainFrame::OnTaskbarCreated(WPARAM, LPARAM) {
+  tray_icon.Readd();
+  return 0;
+}
+
+void CMainFrame::OnEndSession(BOOL ending) {
+  // The process may end without static destruction after this message.
+  if (ending) AppSettings().Save();
+}
+
+void CMainFrame::OnSettings() {
+  if (settings_open) return;
+  settings_open = 1;
+  // The settings dialog comes with its own unit.
+  settings_open = 0;
+}
+
+void CMainFrame::OnExit() {
+  // Arrived through a nested loop inside one of our handlers: end our own
+  // dialog and close once the outermost handler has returned.
+  if (dispatch_depth_ > 1) {
+    exit_pending_ = true;
+    if (open_dialog_) open_dialog_->EndDialog(IDCANCEL);
+    return;
+  }
+  exit_requested = 1;
+  SendMessage(WM_CLOSE, 0, 0);
+}
+
+void CMainFrame::OnClose() {
+  if (!exit_requested) {
+    ShowWindow(SW_HIDE);
+    return;
+  }
+  driver.stopping = 1;
+  UnregisterSessionNotification(m_hWnd);
+  Sleep(kExitGraceMs);
+  CFrameWnd::OnClose();
+}
+
+void CMainFrame::OnCalibrate() { driver.Calibrate(0); }
+
+void CMainFrame::OnUpdateSettings(CCmdUI* cmdUI) { cmdUI->Enable(TRUE); }
+
+void CMainFrame::OnUpdateCalibrate(CCmdUI* cmdUI) {
+  cmdUI->Enable(scanner_connected && driver.HasCalibrate());
+}

@@ -1,0 +1,86 @@
+// The hidden main window: it owns the tray icon and the scanner binding, and
+// runs the two-timer state machine that finds the scanner (every 1500 ms)
+// and then polls its two buttons (every 500 ms).
+#pragma once
+
+#include <cstdint>
+
+#include "actions/dotwainscan.h"
+#include "device/scannerdriver.h"
+#include "frame/trayicon.h"
+#include "framework/framewnd.h"
+
+class CDialog;
+
+// 1 while the settings dialog opened by the frame is on screen.
+extern std::int32_t settings_open;
+
+class CMainFrame : public CFrameWnd, public dotwainscan {
+ public:
+  static constexpr UINT_PTR TIMER_ID_DETECT = 1;
+  static constexpr UINT_PTR TIMER_ID_BUTTON = 2;
+  static constexpr UINT kDetectPeriodMs = 1500;
+  static constexpr UINT kButtonPeriodMs = 500;
+  static constexpr DWORD kReleasePollMs = 100;
+  static constexpr std::int32_t kDriverTimeOut = 200;
+
+  CMainFrame();
+  ~CMainFrame() override;
+
+  void UpdateTrayState();
+  static BOOL RegisterSessionNotification(HWND hwnd, DWORD flags);
+  static BOOL UnregisterSessionNotification(HWND hwnd);
+
+  // A modal loop run by one of our handlers (the about box, the settings
+  // dialog) registers here, so that Exit can end it before the frame closes.
+  void SetOpenDialog(CDialog* dialog) { open_dialog_ = dialog; }
+  CDialog* OpenDialog() const { return open_dialog_; }
+
+  CTrayIcon tray_icon;
+  CScannerDriver driver;
+  std::int32_t exit_requested;
+  std::int32_t scanner_connected;
+  std::int32_t scanner_locked;
+  std::int32_t in_detect_timer;
+  std::int32_t in_button_timer;
+  std::int32_t console_connected;
+
+  // How long a button reading 1 may hold the interface in the release wait
+  // before it is latched (it then starts no action until it reads otherwise).
+  DWORD release_wait_limit_ms = 30000;
+  std::int32_t button_latched[2] = {0, 0};
+
+  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+ protected:
+  int OnCreate(LPCREATESTRUCTW create);
+  void OnTimer(UINT_PTR id);
+  void OnClose();
+  void OnEndSession(BOOL ending);
+  LRESULT OnTrayMessage(WPARAM wParam, LPARAM lParam);
+  LRESULT OnSessionChange(WPARAM wParam, LPARAM lParam);
+  LRESULT OnTaskbarCreated(WPARAM wParam, LPARAM lParam);
+  void OnSettings();
+  void OnExit();
+  void OnCalibrate();
+  void OnUpdateSettings(CCmdUI* cmdUI);
+  void OnUpdateCalibrate(CCmdUI* cmdUI);
+
+ private:
+  void OnDetectTick();
+  void OnButtonTick();
+  // Presses button `button` after it read 1: its action, then the wait for
+  // the button's release.
+  void RunButton(std::int16_t button);
+  void WaitForRelease(std::int16_t button);
+
+  static UINT taskbar_created_;
+
+  // Depth of this window's message handling: Exit waits for the outermost
+  // handler to return when it arrives through a nested loop.
+  int dispatch_depth_ = 0;
+  bool exit_pending_ = false;
+  CDialog* open_dialog_ = nullptr;
+
+  DECLARE_MESSAGE_MAP()
+};

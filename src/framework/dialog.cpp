@@ -1,0 +1,143 @@
+#include "framework/dialog.h"
+
+#include "framework/debug.h"
+#include "framework/winapp.h"
+
+namespace {
+
+bool IsDialogWindow(HWND hwnd) {
+  wchar_t name[16];
+  return GetClassNameW(hwnd, name, 16) && lstrcmpW(name, L"#32770") == 0;
+}
+
+}  // namespace
+
+void DDX_Control(CDataExchange* exchange, int id, CWnd& control) {
+  if (control.m_hWnd) return;
+  control.m_hWnd = exchange->m_pDlgWnd->GetDlgItem(id);
+  AFX_ASSERT(control.m_hWnd != nullptr);
+}
+
+BEGIN_MESSAGE_MAP(CDialog, CWnd)
+  ON_COMMAND(IDOK, OnOK)
+  ON_COMMAND(IDCANCEL, OnCancel)
+END_MESSAGE_MAP()
+
+CDialog::CDialog(UINT templateId, CWnd* parent) : m_nIDTemplate(templateId), m_pParentWnd(parent) {}
+
+CDialog::~CDialog() {
+  if (m_hWnd) DestroyWindow();
+}
+
+HWND CDialog::CreateFromTemplate(HWND owner) {
+  return CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(m_nIDTemplate), owner,
+                            &CDialog::StaticDialogProc, reinterpret_cast<LPARAM>(this));
+}
+
+BOOL CDialog::Create(UINT templateId, CWnd* parent) {
+  m_nIDTemplate = templateId;
+  if (parent) m_pParentWnd = parent;
+  return CreateFromTemplate(m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr) != nullptr;
+}
+
+INT_PTR CDialog::DoModal() {
+  CWnd* ownerWnd = m_pParentWnd ? m_pParentWnd : AfxGetMainWnd();
+  HWND owner = ownerWnd ? ownerWnd->m_hWnd : nullptr;
+  const bool disableOwner = owner && IsWindowEnabled(owner);
+  if (disableOwner) EnableWindow(owner, FALSE);
+
+  modal_result_ = -1;
+  in_modal_loop_ = true;
+  if (!CreateFromTemplate(owner)) {
+    in_modal_loop_ = false;
+    if (disableOwner) EnableWindow(owner, TRUE);
+    return -1;
+  }
+  ShowWindow(SW_SHOWNORMAL);
+  SetForegroundWindow(m_hWnd);
+
+  MSG msg;
+  while (in_modal_loop_ && m_hWnd) {
+    const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+    if (got <= 0) {
+      // Leave the quit for the loop outside.
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      break;
+    }
+    if (!PreTranslate(msg)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+  }
+  in_modal_loop_ = false;
+
+  if (disableOwner) EnableWindow(owner, TRUE);
+  if (m_hWnd) {
+    SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
+                 SWP_HIDEWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_NOZORDER);
+    DestroyWindow();
+  }
+  return modal_result_;
+}
+
+bool CDialog::PreTranslate(MSG& msg) {
+  if (msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST) {
+    return m_hWnd && IsDialogMessageW(m_hWnd, &msg);
+  }
+  for (HWND hwnd = msg.hwnd; hwnd; hwnd = GetParent(hwnd)) {
+    if (IsDialogWindow(hwnd) && IsDialogMessageW(hwnd, &msg)) return true;
+    if (hwnd == m_hWnd) return false;
+  }
+  return m_hWnd && IsDialogMessageW(m_hWnd, &msg);
+}
+
+void CDialog::EndDialog(int result) {
+  modal_result_ = result;
+  if (in_modal_loop_) {
+    in_modal_loop_ = false;
+    // Wakes the modal loop if it is waiting.
+    ::PostMessageW(m_hWnd, WM_NULL, 0, 0);
+  } else if (m_hWnd) {
+    ShowWindow(SW_HIDE);
+  }
+}
+
+BOOL CDialog::UpdateData(BOOL saveAndValidate) {
+  CDataExchange exchange(this, saveAndValidate);
+  DoDataExchange(&exchange);
+  return TRUE;
+}
+
+BOOL CDialog::OnInitDialog() {
+  UpdateData(FALSE);
+  return TRUE;
+}
+
+void CDialog::OnOK() {
+  if (!UpdateData(TRUE)) return;
+  EndDialog(IDOK);
+}
+
+void CDialog::OnCancel() { EndDialog(IDCANCEL); }
+
+LRESULT CDialog::DefWindowProc(UINT, WPARAM, LPARAM) { return 0; }
+
+INT_PTR CALLBACK CDialog::StaticDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* dialog = static_cast<CDialog*>(FromHandlePermanent(hwnd));
+  if (message == WM_INITDIALOG) {
+    dialog = reinterpret_cast<CDialog*>(lParam);
+    dialog->AttachHandle(hwnd);
+    return dialog->OnInitDialog();
+  }
+  if (!dialog) return FALSE;
+  LRESULT result = 0;
+  const bool handled = dialog->OnWndMsg(message, wParam, lParam, &result);
+  if (message == WM_NCDESTROY) {
+    dialog->DetachHandle();
+    dialog->PostNcDestroy();
+    return FALSE;
+  }
+  if (!handled) return FALSE;
+  SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, result);
+  return TRUE;
+}

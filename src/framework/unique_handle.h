@@ -1,0 +1,79 @@
+// One owner per handle: a move-only holder whose traits say what "no handle"
+// is and how the handle is released.
+#pragma once
+
+#include <windows.h>
+
+#include <utility>
+
+namespace afx {
+
+template <typename Traits>
+class UniqueHandle {
+ public:
+  using Type = typename Traits::Type;
+
+  UniqueHandle() = default;
+  explicit UniqueHandle(Type handle) : handle_(handle) {}
+  UniqueHandle(const UniqueHandle&) = delete;
+  UniqueHandle& operator=(const UniqueHandle&) = delete;
+  UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.release()) {}
+  UniqueHandle& operator=(UniqueHandle&& other) noexcept {
+    if (this != &other) reset(other.release());
+    return *this;
+  }
+  ~UniqueHandle() { reset(); }
+
+  Type get() const { return handle_; }
+  explicit operator bool() const { return handle_ != Traits::Invalid(); }
+
+  // Releases the handle held and takes `handle`; returns the release result.
+  bool reset(Type handle = Traits::Invalid()) {
+    bool released = true;
+    if (handle_ != Traits::Invalid()) released = Traits::Close(handle_);
+    handle_ = handle;
+    return released;
+  }
+  Type release() { return std::exchange(handle_, Traits::Invalid()); }
+  // For out-parameters: releases what is held and hands out the slot.
+  Type* put() {
+    reset();
+    return &handle_;
+  }
+
+ private:
+  Type handle_ = Traits::Invalid();
+};
+
+struct HandleTraits {
+  using Type = HANDLE;
+  static Type Invalid() { return nullptr; }
+  static bool Close(Type h) { return CloseHandle(h) != FALSE; }
+};
+struct RegKeyTraits {
+  using Type = HKEY;
+  static Type Invalid() { return nullptr; }
+  static bool Close(Type h) { return RegCloseKey(h) == ERROR_SUCCESS; }
+};
+struct ModuleTraits {
+  using Type = HMODULE;
+  static Type Invalid() { return nullptr; }
+  static bool Close(Type h) { return FreeLibrary(h) != FALSE; }
+};
+struct MenuTraits {
+  using Type = HMENU;
+  static Type Invalid() { return nullptr; }
+  static bool Close(Type h) { return DestroyMenu(h) != FALSE; }
+};
+struct FileMappingViewTraits {
+  using Type = void*;
+  static Type Invalid() { return nullptr; }
+  static bool Close(Type p) { return UnmapViewOfFile(p) != FALSE; }
+};
+
+using UniqueHandleT = UniqueHandle<HandleTraits>;  // events, mutexes, tokens, threads
+using UniqueRegKey = UniqueHandle<RegKeyTraits>;
+using UniqueModule = UniqueHandle<ModuleTraits>;
+using UniqueMenu = UniqueHandle<MenuTraits>;
+
+}  // namespace afx

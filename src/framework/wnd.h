@@ -1,0 +1,62 @@
+// A window: its handle, its message map and the dispatch between them.
+#pragma once
+
+#include <windows.h>
+
+#include "framework/cmdtarget.h"
+#include "framework/cstring.h"
+
+class CWnd : public CCmdTarget {
+ public:
+  CWnd() = default;
+  ~CWnd() override;
+
+  HWND GetSafeHwnd() const { return m_hWnd; }
+  operator HWND() const { return m_hWnd; }  // NOLINT
+
+  BOOL ShowWindow(int command) { return ::ShowWindow(m_hWnd, command); }
+  BOOL UpdateWindow() { return ::UpdateWindow(m_hWnd); }
+  BOOL DestroyWindow();
+  BOOL IsWindowVisible() const { return ::IsWindowVisible(m_hWnd); }
+  LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+    return ::SendMessageW(m_hWnd, message, wParam, lParam);
+  }
+  BOOL PostMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+    return ::PostMessageW(m_hWnd, message, wParam, lParam);
+  }
+  UINT_PTR SetTimer(UINT_PTR id, UINT elapse) { return ::SetTimer(m_hWnd, id, elapse, nullptr); }
+  BOOL KillTimer(UINT_PTR id) { return ::KillTimer(m_hWnd, id); }
+  void SetWindowText(const wchar_t* text) { ::SetWindowTextW(m_hWnd, text); }
+  CString GetWindowText() const;
+  HWND GetDlgItem(int id) const { return ::GetDlgItem(m_hWnd, id); }
+  void SetDlgItemText(int id, const wchar_t* text) { ::SetDlgItemTextW(m_hWnd, id, text); }
+
+  // The object that owns `hwnd`, when it is one of this framework's windows.
+  static CWnd* FromHandlePermanent(HWND hwnd);
+
+  // The message map dispatch; returns whether a handler took the message.
+  virtual bool OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
+  virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
+
+  HWND m_hWnd = nullptr;
+
+ protected:
+  // WM_COMMAND: a command without a control handle (menus, SendMessage with
+  // lParam 0) is first put to the update handlers and dropped when disabled.
+  virtual BOOL OnCommand(WPARAM wParam, LPARAM lParam);
+  virtual BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result);
+  virtual LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam);
+  // Called after the window is gone (WM_NCDESTROY).
+  virtual void PostNcDestroy() {}
+
+  // Ties `hwnd` to this object, so that FromHandlePermanent finds it.
+  void AttachHandle(HWND hwnd);
+  void DetachHandle();
+
+  static LRESULT CALLBACK StaticWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+ private:
+  void OnNcDestroy();
+
+  DECLARE_MESSAGE_MAP()
+};

@@ -1,0 +1,51 @@
+#include <gtest/gtest.h>
+
+#include "framework/cstring.h"
+#include "resource.h"
+
+namespace {
+
+CString Formatted(const wchar_t* format, ...) {
+  va_list args;
+  va_start(args, format);
+  CString text;
+  text.FormatV(format, args);
+  va_end(args);
+  return text;
+}
+
+TEST(CStringFormat, PercentSTakesAWideString) {
+  EXPECT_EQ(Formatted(L"%s button manager", L"CORVANTE").str(), L"CORVANTE button manager");
+  EXPECT_EQ(Formatted(L"-%s-%s", L"DOMAIN", L"user").str(), L"-DOMAIN-user");
+  EXPECT_EQ(Formatted(L"%sボタンマネージャ", L"CORVANTE").str(), L"CORVANTEボタンマネージャ");
+}
+
+TEST(CStringFormat, NarrowAndExplicitWideStrings) {
+  EXPECT_EQ(Formatted(L"[%hs|%ls|%S]", "narrow", L"wide", "upper").str(), L"[narrow|wide|upper]");
+}
+
+TEST(CStringFormat, WidthPrecisionAndNumbers) {
+  EXPECT_EQ(Formatted(L"-%08x%08x", 0u, 0x3e7u).str(), L"-00000000000003e7");
+  EXPECT_EQ(Formatted(L"%d|%5d|%-5d|%u", -7, 42, 42, 4000000000u).str(),
+            L"-7|   42|42   |4000000000");
+  EXPECT_EQ(Formatted(L"[%6s][%-6s][%.2s]", L"ab", L"ab", L"abcdef").str(),
+            L"[    ab][ab    ][ab]");
+  EXPECT_EQ(Formatted(L"100%% %c%X", L'x', 255).str(), L"100% xFF");
+  EXPECT_EQ(Formatted(L"%I64d", 1234567890123LL).str(), L"1234567890123");
+}
+
+TEST(CStringFormat, TextWithoutConversionsIsCopied) {
+  EXPECT_EQ(Formatted(L"Button 0 pressed\n").str(), L"Button 0 pressed\n");
+  EXPECT_EQ(Formatted(L"").str(), L"");
+}
+
+TEST(CStringLoad, LoadsAStringResourceOrLeavesTheTextAlone) {
+  CString text(L"before");
+  EXPECT_TRUE(text.LoadString(AFX_IDS_APP_TITLE));
+  EXPECT_EQ(text.str(), L"ORMIK310");
+  text = L"kept";
+  EXPECT_FALSE(text.LoadString(123));
+  EXPECT_EQ(text.str(), L"kept");
+}
+
+}  // namespace

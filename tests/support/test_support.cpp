@@ -1,0 +1,117 @@
+#include "support/test_support.h"
+
+#include "frame/trayicon.h"
+
+namespace testing_support {
+
+DebugRecorder::DebugRecorder() : previous_(afx::SetDebugSink(this)) {}
+
+DebugRecorder::~DebugRecorder() { afx::SetDebugSink(previous_); }
+
+void DebugRecorder::Output(const wchar_t* text) { lines.emplace_back(text); }
+
+void DebugRecorder::Report(const wchar_t* expression, const wchar_t* unit, int line) {
+  reports.push_back({expression, unit, line});
+}
+
+bool DebugRecorder::Saw(const std::wstring& line) const { return Count(line) > 0; }
+
+int DebugRecorder::Count(const std::wstring& line) const {
+  int count = 0;
+  for (const auto& seen : lines) count += seen == line;
+  return count;
+}
+
+void DebugRecorder::Clear() {
+  lines.clear();
+  reports.clear();
+}
+
+namespace {
+ShellRecorder* g_shell = nullptr;
+CTrayIcon::ShellNotifyFn g_previous_notify = nullptr;
+}  // namespace
+
+ShellRecorder::ShellRecorder() {
+  g_shell = this;
+  g_previous_notify = CTrayIcon::shell_notify;
+  CTrayIcon::shell_notify = &ShellRecorder::Notify;
+}
+
+ShellRecorder::~ShellRecorder() {
+  CTrayIcon::shell_notify = g_previous_notify;
+  g_shell = nullptr;
+}
+
+BOOL WINAPI ShellRecorder::Notify(DWORD message, PNOTIFYICONDATAW data) {
+  if (g_shell) {
+    g_shell->calls.push_back({message, data->uID, data->uFlags, data->hWnd, data->hIcon,
+                              data->uCallbackMessage, data->cbSize, data->szTip,
+                              GetModuleHandleW(L"kdv310.dll") != nullptr});
+  }
+  return TRUE;
+}
+
+HICON ShellRecorder::CurrentIcon() const {
+  HICON icon = nullptr;
+  for (const Call& call : calls) {
+    if ((call.message == NIM_ADD || call.message == NIM_MODIFY) && (call.flags & NIF_ICON)) {
+      icon = call.icon;
+    }
+  }
+  return icon;
+}
+
+int ShellRecorder::Count(DWORD message) const {
+  int count = 0;
+  for (const Call& call : calls) count += call.message == message;
+  return count;
+}
+
+HICON AppIcon(UINT id) { return LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id)); }
+
+std::wstring ExeDir() {
+  wchar_t path[MAX_PATH];
+  const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring dir(path, length);
+  return dir.substr(0, dir.find_last_of(L'\\'));
+}
+
+namespace {
+std::wstring DataSourceFolder() {
+  wchar_t windows[MAX_PATH];
+  GetWindowsDirectoryW(windows, MAX_PATH);
+  return std::wstring(windows) + L"\\twain_32\\Plexo";
+}
+}  // namespace
+
+void InstallDataSource() {
+  wchar_t windows[MAX_PATH];
+  GetWindowsDirectoryW(windows, MAX_PATH);
+  CreateDirectoryW((std::wstring(windows) + L"\\twain_32").c_str(), nullptr);
+  CreateDirectoryW(DataSourceFolder().c_str(), nullptr);
+  CopyFileW((ExeDir() + L"\\kdv310.ds").c_str(), (DataSourceFolder() + L"\\kdv310.ds").c_str(),
+            FALSE);
+}
+
+void RemoveDataSource() { DeleteFileW((DataSourceFolder() + L"\\kdv310.ds").c_str()); }
+
+void DeleteKeyTree(HKEY root, const wchar_t* path) {
+  RegDeleteTreeW(root, path);
+  RegDeleteKeyW(root, path);
+}
+
+void Pump(DWORD ms) {
+  const DWORD start = GetTickCount();
+  MSG msg;
+  while (GetTickCount() - start < ms) {
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) continue;
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    Sleep(10);
+  }
+}
+
+}  // namespace testing_support

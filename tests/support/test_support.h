@@ -1,0 +1,77 @@
+// What the tests share: watching debug output, recording the shell's tray
+// calls, the simulated scanner, registry clean-up.
+#pragma once
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <string>
+#include <vector>
+
+#include "framework/debug.h"
+
+namespace testing_support {
+
+// Records debug output and assertion reports while it lives.
+class DebugRecorder : public afx::DebugSink {
+ public:
+  struct Report {
+    std::wstring expression;
+    std::wstring unit;
+    int line;
+  };
+  DebugRecorder();
+  ~DebugRecorder() override;
+  void Output(const wchar_t* text) override;
+  void Report(const wchar_t* expression, const wchar_t* unit, int line) override;
+
+  bool Saw(const std::wstring& line) const;
+  int Count(const std::wstring& line) const;
+  void Clear();
+
+  std::vector<std::wstring> lines;
+  std::vector<struct Report> reports;
+
+ private:
+  afx::DebugSink* previous_;
+};
+
+// Records what the tray icon asks of the shell while it lives.
+class ShellRecorder {
+ public:
+  struct Call {
+    DWORD message;
+    UINT id;
+    UINT flags;
+    HWND hwnd;
+    HICON icon;
+    UINT callback;
+    DWORD size;
+    std::wstring tip;
+    bool driver_loaded;  // whether the scanner driver was loaded at the time
+  };
+  ShellRecorder();
+  ~ShellRecorder();
+
+  // The icon shown now, following NIM_ADD and NIM_MODIFY calls.
+  HICON CurrentIcon() const;
+  int Count(DWORD message) const;
+  void Clear() { calls.clear(); }
+
+  std::vector<Call> calls;
+
+ private:
+  static BOOL WINAPI Notify(DWORD message, PNOTIFYICONDATAW data);
+};
+
+HICON AppIcon(UINT id);
+std::wstring ExeDir();
+// Copies the simulated data source from beside the test program into the
+// Windows TWAIN folder, where the driver binding looks for it.
+void InstallDataSource();
+void RemoveDataSource();
+void DeleteKeyTree(HKEY root, const wchar_t* path);
+// Pumps this thread's messages for `ms` milliseconds.
+void Pump(DWORD ms);
+
+}  // namespace testing_support
