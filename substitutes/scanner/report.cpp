@@ -1,0 +1,87 @@
+#include "report.h"
+
+namespace scannersim {
+
+namespace {
+
+const wchar_t* YesNo(bool value) { return value ? L"yes" : L"no"; }
+
+std::wstring FormatButton(const wchar_t* name, const ButtonState& button) {
+  std::wstring line = name;
+  line += L": held ";
+  line += YesNo(button.held);
+  line += L", press reads ";
+  line += std::to_wstring(button.pressReadsLeft);
+  line += L", forced ";
+  line += button.forced ? std::to_wstring(button.forcedValue) : std::wstring(L"none");
+  line += L"\n";
+  return line;
+}
+
+}  // namespace
+
+std::wstring FormatState(const State& state) {
+  std::wstring text;
+  text += L"attached: ";
+  text += YesNo(state.attached);
+  text += L"\njammed: ";
+  text += YesNo(state.jammed);
+  text += L"\nscanning: ";
+  text += YesNo(state.scanning);
+  text += L"\n";
+  text += FormatButton(L"left", state.buttons[kLeftButton]);
+  text += FormatButton(L"right", state.buttons[kRightButton]);
+  text += L"detached reads: ";
+  text += std::to_wstring(state.detachedReadValue);
+  text += L"\ntimeout: ";
+  text += state.timeoutSet ? std::to_wstring(state.lastTimeout) : std::wstring(L"not set");
+  text += L"\ncalibration window: ";
+  text += state.calibrationShow ? L"shown" : L"hidden";
+  text += L", auto-close ";
+  text += state.calibrationAutoCloseMs > 0 ? std::to_wstring(state.calibrationAutoCloseMs) + L" ms"
+                                           : std::wstring(L"off");
+  text += L", open ";
+  text += YesNo(state.calibrationOpen);
+  text += L"\ncalls: ";
+  text += std::to_wstring(state.callCount);
+  text += L"\n";
+  return text;
+}
+
+std::wstring FormatCall(const CallRecord& record) {
+  std::wstring line = std::to_wstring(record.seq);
+  if (line.size() < 6) line.insert(0, 6 - line.size(), L' ');
+  line += L"  ";
+  line += Control::CallName(record.call);
+  line += L"(";
+  switch (record.call) {
+    case CALL_IS_BUTTON_PRESSED:
+    case CALL_SET_TIMEOUT:
+    case CALL_FORWARD_STEP_MOTOR:
+      line += std::to_wstring(record.arg1);
+      break;
+    case CALL_DOCALIBRATE_LANG:
+      line += std::to_wstring(record.arg1) + L", " + std::to_wstring(record.arg2);
+      break;
+    default:
+      break;
+  }
+  line += L") -> ";
+  line += record.result == kResultPending ? std::wstring(L"(window open)")
+                                          : std::to_wstring(record.result);
+  line += L"\n";
+  return line;
+}
+
+std::string ToUtf8(const std::wstring& text) {
+  if (text.empty()) return std::string();
+  const int length = static_cast<int>(text.size());
+  const int bytes =
+      WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+  if (bytes <= 0) return std::string();
+  std::string out(static_cast<size_t>(bytes), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), length, &out[0], bytes, nullptr, nullptr);
+  return out;
+}
+
+}  // namespace scannersim

@@ -1,0 +1,157 @@
+// The simulated scanner's state, shared by every process that opens it: the
+// driver library loaded by the program, the control panel and test programs.
+// It lives in a named file mapping backed by a file in the temporary folder, so
+// it outlives the processes that change it (`scannersim attach` followed later
+// by `scannersim status` sees one scanner). A named mutex guards it.
+//
+// Setting the environment variable KDV310_SIM_INSTANCE to a short name gives a
+// separate scanner (the names below get "-<name>" appended); child processes
+// inherit it, so parallel test programs do not disturb each other.
+#pragma once
+
+#include <windows.h>
+
+#include <climits>
+#include <cstdint>
+#include <vector>
+
+namespace scannersim {
+
+constexpr int kLeftButton = 0;
+constexpr int kRightButton = 1;
+constexpr int kBothButtons = -1;
+constexpr int kButtonCount = 2;
+
+constexpr short kDefaultDetachedRead = -2;
+constexpr uint32_t kCallLogCapacity = 4096;
+// The result of a docalibrate_lang call whose window is still open.
+constexpr int32_t kResultPending = INT32_MIN;
+
+constexpr wchar_t kStateMappingName[] = L"kdv310-simulator-state";
+constexpr wchar_t kStateMutexName[] = L"kdv310-simulator-lock";
+constexpr wchar_t kStateFileName[] = L"kdv310-simulator-state.bin";
+constexpr wchar_t kInstanceVariable[] = L"KDV310_SIM_INSTANCE";
+
+enum Call : int32_t {
+  CALL_START_SCAN = 1,
+  CALL_END_SCAN,
+  CALL_IS_BUTTON_PRESSED,
+  CALL_SET_TIMEOUT,
+  CALL_FORWARD_STEP_MOTOR,
+  CALL_PROCESS_PAPER_JAM,
+  CALL_DOCALIBRATE_LANG,
+};
+
+// arg1: button / timeout / steps / mode; arg2: language (docalibrate_lang).
+struct CallRecord {
+  uint32_t seq;  // 1 for the first call after the log was cleared
+  int32_t call;
+  int32_t arg1;
+  int32_t arg2;
+  int32_t result;
+};
+
+struct ButtonState {
+  bool held = false;
+  int32_t pressReadsLeft = 0;
+  bool forced = false;
+  short forcedValue = 0;
+};
+
+struct State {
+  bool attached = false;
+  bool jammed = false;
+  bool scanning = false;  // IO_StartScan succeeded and IO_EndScan has not followed
+  ButtonState buttons[kButtonCount];
+  short detachedReadValue = kDefaultDetachedRead;
+  bool timeoutSet = false;
+  int32_t lastTimeout = 0;
+  bool calibrationShow = true;
+  uint32_t calibrationAutoCloseMs = 0;
+  bool calibrationOpen = false;  // a calibration window is on screen now
+  uint32_t callCount = 0;        // calls since the log was last cleared
+};
+
+class Control {
+ public:
+  Control();
+  ~Control();
+  Control(const Control&) = delete;
+  Control& operator=(const Control&) = delete;
+
+  // Creates or opens the shared state; idempotent. Everything below needs it.
+  bool Open();
+  bool IsOpen() const;
+
+  // Detached, all buttons released, nothing forced, jam cleared, call log
+  // cleared, detached reads -2, calibration window shown without auto-close.
+  void Reset();
+
+  void Attach();
+  void Detach();
+  bool IsAttached() const;
+
+  // The button reads 1 for its next `reads` reads, then 0.
+  void Press(int button, int reads = 2);
+  // Hold: reads 1 until released. Release also drops a pending press.
+  void Hold(int button);
+  void Release(int button);
+
+  // While jammed every button read gives -1 and IO_StartScan gives 0.
+  void Jam();
+  void ClearJam();
+  bool IsJammed() const;
+
+  // Reads of `button` (kBothButtons: both) give `value` while attached, ahead
+  // of jam, hold and press.
+  void ForceRead(int button, short value);
+  void ClearForced();
+
+  // What every button read gives while detached.
+  void SetDetachedReadValue(short value);
+
+  // show=false makes docalibrate_lang return at once; autoCloseMs > 0 closes
+  // the window after that long.
+  void SetCalibrationWindow(bool show, unsigned autoCloseMs);
+  // Asks an open calibration window to close (it checks every 50 ms).
+  void CloseCalibrationWindow();
+
+  State GetState() const;
+
+  // Oldest first; at most kCallLogCapacity (the oldest are overwritten).
+  std::vector<CallRecord> Calls() const;
+  // The calls with seq > afterSeq, oldest first.
+  std::vector<CallRecord> CallsSince(uint32_t afterSeq) const;
+  void ClearCalls();
+  // Calls since the log was last cleared (also the seq of the latest one).
+  uint32_t CallCount() const;
+  static const wchar_t* CallName(int32_t call);
+
+  // What the simulated libraries do; each call is logged with its result.
+  // No heap allocation on these paths.
+  int32_t DeviceStartScan();
+  int32_t DeviceEndScan();
+  short DeviceReadButton(short button);
+  int32_t DeviceSetTimeOut(int32_t timeout);
+  int32_t DeviceForwardStepMotor(int32_t steps);
+  int32_t DeviceProcessPaperJam();
+  // Logs docalibrate_lang with a pending result and marks the window open;
+  // returns the record's seq for DeviceEndCalibration.
+  uint32_t DeviceBeginCalibration(int32_t mode, int32_t language, bool* show,
+                                  uint32_t* autoCloseMs);
+  void DeviceEndCalibration(uint32_t seq, int32_t result);
+  // Whether a calibration pass can run now (attached and not jammed).
+  bool DeviceReady() const;
+  // True once after CloseCalibrationWindow.
+  bool DeviceTakeCloseRequest();
+
+ private:
+  struct Shared;
+  class Lock;
+
+  Shared* shared_ = nullptr;
+  HANDLE mutex_ = nullptr;
+  HANDLE mapping_ = nullptr;
+};
+
+}  // namespace scannersim
