@@ -1,0 +1,83 @@
+#include "frame/frame_fixture.h"
+
+#include <cstdio>
+
+namespace frame_testing {
+
+std::string Describe(const std::vector<scannersim::CallRecord>& calls) {
+  std::string text;
+  for (const auto& call : calls) {
+    char item[64];
+    switch (call.call) {
+      case scannersim::CALL_START_SCAN:
+        std::snprintf(item, sizeof(item), "StartScan=%d", call.result);
+        break;
+      case scannersim::CALL_END_SCAN:
+        std::snprintf(item, sizeof(item), "EndScan");
+        break;
+      case scannersim::CALL_IS_BUTTON_PRESSED:
+        std::snprintf(item, sizeof(item), "IsButtonPressed(%d)=%d", call.arg1, call.result);
+        break;
+      case scannersim::CALL_SET_TIMEOUT:
+        std::snprintf(item, sizeof(item), "SetTimeOut(%d)", call.arg1);
+        break;
+      case scannersim::CALL_FORWARD_STEP_MOTOR:
+        std::snprintf(item, sizeof(item), "ForwardStepMotor(%d)=%d", call.arg1, call.result);
+        break;
+      case scannersim::CALL_PROCESS_PAPER_JAM:
+        std::snprintf(item, sizeof(item), "ProcessPaperJam");
+        break;
+      case scannersim::CALL_DOCALIBRATE_LANG:
+        std::snprintf(item, sizeof(item), "docalibrate_lang(%d,%d)", call.arg1, call.arg2);
+        break;
+      default:
+        std::snprintf(item, sizeof(item), "call%d", call.call);
+        break;
+    }
+    if (!text.empty()) text += ' ';
+    text += item;
+  }
+  return text;
+}
+
+void FrameTest::SetUpTestSuite() { testing_support::InstallDataSource(); }
+
+void FrameTest::SetUp() {
+  ASSERT_TRUE(sim.Open());
+  sim.Reset();
+  sim.SetCalibrationWindow(false, 0);
+  AppSettings().SetLanguage(0);
+  frame = new CMainFrame;
+  ASSERT_TRUE(frame->LoadFrame(IDR_MAINFRAME, kFrameStyle, nullptr, nullptr));
+  hwnd = frame->m_hWnd;
+  // Ticks arrive only when a test sends them.
+  KillTimer(hwnd, CMainFrame::TIMER_ID_DETECT);
+  SetTimer(hwnd, CMainFrame::TIMER_ID_DETECT, 0x7FFFFFFF, nullptr);
+  frame->release_wait_limit_ms = 30000;
+}
+
+void FrameTest::TearDown() {
+  if (AfxGetApp()->m_pMainWnd == frame) AfxGetApp()->m_pMainWnd = nullptr;
+  if (IsWindow(hwnd)) DestroyWindow(hwnd);
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+  }
+  AppSettings().SetLanguage(0);
+}
+
+bool FrameTest::TimerRunning(UINT_PTR id) {
+  if (!KillTimer(hwnd, id)) return false;
+  SetTimer(hwnd, id, 0x7FFFFFFF, nullptr);
+  return true;
+}
+
+void FrameTest::Connect() {
+  sim.Attach();
+  DetectTick();
+  ASSERT_TRUE(frame->scanner_connected) << Calls();
+  ClearCalls();
+  shell.Clear();
+  debug.Clear();
+}
+
+}  // namespace frame_testing
