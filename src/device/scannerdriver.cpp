@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "framework/debug.h"
 #include "framework/cstring.h"
+#include "framework/debug.h"
 #include "ui/settings.h"
 
 namespace {

@@ -85,8 +85,8 @@ void CTrayIcon::BuildMenu(HMENU menu) {
     UINT command;
   };
   static constexpr Item kItems[] = {
-      {IDS_OPEN, ID_SETTINGS}, {IDS_ABOUT, ID_APP_ABOUT}, {IDS_CALIBRATE, ID_CALIBRATE},
-      {0, 0}, {IDS_EXIT, ID_EXIT},
+      {IDS_OPEN, ID_SETTINGS}, {IDS_ABOUT, ID_APP_ABOUT}, {IDS_CALIBRATE, ID_CALIBRATE}, {0, 0},
+      {IDS_EXIT, ID_EXIT},
   };
   for (const Item& item : kItems) {
     if (item.text == 0) {

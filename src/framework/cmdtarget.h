@@ -24,10 +24,10 @@ namespace afx {
 using Thunk = LRESULT (*)(CCmdTarget* target, WPARAM wParam, LPARAM lParam);
 
 struct MsgMapEntry {
-  UINT message;             // a window message, WM_COMMAND or WM_NOTIFY
-  int code;                 // command or notification code
-  UINT id;                  // command or control id
-  const UINT* registered;   // for registered messages: where their number is
+  UINT message;            // a window message, WM_COMMAND or WM_NOTIFY
+  int code;                // command or notification code
+  UINT id;                 // command or control id
+  const UINT* registered;  // for registered messages: where their number is
   Thunk thunk;
 };
 
@@ -136,23 +136,23 @@ class CCmdTarget {
   const afx::MsgMapEntry* FindEntry(UINT message, int code, UINT id) const;
 };
 
-#define DECLARE_MESSAGE_MAP()                         \
- protected:                                           \
-  static const ::afx::MsgMap* GetThisMessageMap();    \
+#define DECLARE_MESSAGE_MAP()                      \
+ protected:                                        \
+  static const ::afx::MsgMap* GetThisMessageMap(); \
   const ::afx::MsgMap* GetMessageMap() const override;
 
-#define BEGIN_MESSAGE_MAP(theClass, baseClass)                                                    \
-  const ::afx::MsgMap* theClass::GetMessageMap() const { return GetThisMessageMap(); }           \
-  const ::afx::MsgMap* theClass::GetThisMessageMap() {                                           \
-    using ThisClass [[maybe_unused]] = theClass;                                                  \
-    using TheBaseClass = baseClass;                                                               \
+#define BEGIN_MESSAGE_MAP(theClass, baseClass)                                         \
+  const ::afx::MsgMap* theClass::GetMessageMap() const { return GetThisMessageMap(); } \
+  const ::afx::MsgMap* theClass::GetThisMessageMap() {                                 \
+    using ThisClass [[maybe_unused]] = theClass;                                       \
+    using TheBaseClass = baseClass;                                                    \
     static const ::afx::MsgMapEntry entries[] = {
-#define END_MESSAGE_MAP()                                                 \
-  { 0, 0, 0, nullptr, nullptr }                                           \
-  }                                                                       \
-  ;                                                                       \
+#define END_MESSAGE_MAP()                                                       \
+  { 0, 0, 0, nullptr, nullptr }                                                 \
+  }                                                                             \
+  ;                                                                             \
   static const ::afx::MsgMap map = {&TheBaseClass::GetThisMessageMap, entries}; \
-  return &map;                                                            \
+  return &map;                                                                  \
   }
 
 #define ON_WM_CREATE() {WM_CREATE, 0, 0, nullptr, &::afx::CreateThunk<&ThisClass::OnCreate>},
@@ -169,9 +169,8 @@ class CCmdTarget {
   {0, 0, 0, &number, &::afx::MessageThunk<&ThisClass::handler>},
 #define ON_COMMAND(id, handler) \
   {WM_COMMAND, ::afx::CN_COMMAND, id, nullptr, &::afx::VoidThunk<&ThisClass::handler>},
-#define ON_UPDATE_COMMAND_UI(id, handler)                 \
-  {WM_COMMAND, ::afx::CN_UPDATE_COMMAND_UI, id, nullptr, \
-   &::afx::UpdateThunk<&ThisClass::handler>},
+#define ON_UPDATE_COMMAND_UI(id, handler) \
+  {WM_COMMAND, ::afx::CN_UPDATE_COMMAND_UI, id, nullptr, &::afx::UpdateThunk<&ThisClass::handler>},
 #define ON_BN_CLICKED(id, handler) \
   {WM_COMMAND, BN_CLICKED, id, nullptr, &::afx::VoidThunk<&ThisClass::handler>},
 #define ON_NOTIFY(code, id, handler) \

@@ -10,7 +10,8 @@ void AppendPadded(std::wstring& out, const wchar_t* text, bool left, int width, 
   if (!text) text = L"(null)";
   std::wstring piece(text);
   if (precision >= 0 && static_cast<size_t>(precision) < piece.size()) piece.resize(precision);
-  const int pad = width > static_cast<int>(piece.size()) ? width - static_cast<int>(piece.size()) : 0;
+  const int pad =
+      width > static_cast<int>(piece.size()) ? width - static_cast<int>(piece.size()) : 0;
   if (!left) out.append(pad, L' ');
   out += piece;
   if (left) out.append(pad, L' ');
@@ -18,8 +19,9 @@ void AppendPadded(std::wstring& out, const wchar_t* text, bool left, int width, 
 
 void AppendPadded(std::wstring& out, const char* text, bool left, int width, int precision) {
   if (!text) return AppendPadded(out, static_cast<const wchar_t*>(nullptr), left, width, precision);
-  std::wstring wide;
-  for (const char* c = text; *c; ++c) wide += static_cast<wchar_t>(static_cast<unsigned char>(*c));
+  const int length = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+  std::wstring wide(length > 0 ? static_cast<size_t>(length) : 1, L'\0');
+  if (length > 0) MultiByteToWideChar(CP_ACP, 0, text, -1, wide.data(), length);
   AppendPadded(out, wide.c_str(), left, width, precision);
 }
 
@@ -134,9 +136,9 @@ void CString::FormatV(const wchar_t* format, va_list args) {
       case L'C': {
         const int value = va_arg(args, int);
         const bool narrow = (conversion == L'c') == (length == kShort);
-        const wchar_t one[2] = {
-            narrow ? static_cast<wchar_t>(static_cast<unsigned char>(value)) : static_cast<wchar_t>(value),
-            0};
+        const wchar_t one[2] = {narrow ? static_cast<wchar_t>(static_cast<unsigned char>(value))
+                                       : static_cast<wchar_t>(value),
+                                0};
         AppendPadded(out, one, left, width, -1);
         continue;
       }

@@ -10,7 +10,7 @@ class CString {
  public:
   CString() = default;
   CString(const wchar_t* text) : text_(text ? text : L"") {}  // NOLINT: implicit by design
-  CString(std::wstring text) : text_(std::move(text)) {}       // NOLINT: implicit by design
+  CString(std::wstring text) : text_(std::move(text)) {}      // NOLINT: implicit by design
 
   const wchar_t* GetString() const { return text_.c_str(); }
   operator const wchar_t*() const { return text_.c_str(); }  // NOLINT

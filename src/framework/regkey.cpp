@@ -5,8 +5,8 @@
 LONG CRegKey::Create(HKEY parent, const wchar_t* keyName, wchar_t* keyClass, DWORD options,
                      REGSAM access, LPSECURITY_ATTRIBUTES security, LPDWORD disposition) {
   HKEY key = nullptr;
-  const LONG result = RegCreateKeyExW(parent, keyName, 0, keyClass, options, access, security,
-                                      &key, disposition);
+  const LONG result =
+      RegCreateKeyExW(parent, keyName, 0, keyClass, options, access, security, &key, disposition);
   if (result == ERROR_SUCCESS) {
     Close();
     m_hKey = key;

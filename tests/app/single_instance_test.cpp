@@ -105,8 +105,8 @@ TEST(SingleInstance, TheSharedSlotCountsOnlyALiveFrameOfThisProgram) {
   shared_main_wnd = nullptr;
   EXPECT_EQ(FirstInstanceWindow(), nullptr);
 
-  HWND other = CreateWindowExW(0, L"Static", L"other", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr,
-                               nullptr);
+  HWND other =
+      CreateWindowExW(0, L"Static", L"other", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
   shared_main_wnd = other;
   EXPECT_EQ(FirstInstanceWindow(), nullptr) << "a window of another kind";
   DestroyWindow(other);

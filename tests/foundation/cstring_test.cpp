@@ -1,6 +1,7 @@
+#include "framework/cstring.h"
+
 #include <gtest/gtest.h>
 
-#include "framework/cstring.h"
 #include "resource.h"
 
 namespace {

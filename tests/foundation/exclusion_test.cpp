@@ -1,9 +1,10 @@
+#include "app/exclusion.h"
+
 #include <gtest/gtest.h>
 
 #include <cwctype>
 #include <string>
 
-#include "app/exclusion.h"
 #include "support/test_support.h"
 
 namespace {
@@ -27,9 +28,7 @@ class ScopedEnv {
   std::wstring old_;
 };
 
-TEST(MakeObjectName, NoScopeReturnsTheBase) {
-  EXPECT_EQ(MakeObjectName(kBase, SCOPE_NONE), kBase);
-}
+TEST(MakeObjectName, NoScopeReturnsTheBase) { EXPECT_EQ(MakeObjectName(kBase, SCOPE_NONE), kBase); }
 
 TEST(MakeObjectName, DesktopScopeAppendsTheThreadsDesktop) {
   wchar_t name[256] = {};
@@ -52,7 +51,8 @@ TEST(MakeObjectName, LogonSessionScopeAppendsSixteenHexDigits) {
   ASSERT_TRUE(GetTokenInformation(token, TokenStatistics, &statistics, sizeof(statistics), &size));
   CloseHandle(token);
   wchar_t expected[32];
-  swprintf(expected, 32, L"-%08lx%08lx", static_cast<unsigned long>(statistics.AuthenticationId.HighPart),
+  swprintf(expected, 32, L"-%08lx%08lx",
+           static_cast<unsigned long>(statistics.AuthenticationId.HighPart),
            statistics.AuthenticationId.LowPart);
   EXPECT_EQ(name.substr(base.size()), expected);
   for (wchar_t c : name.substr(base.size() + 1)) {
@@ -70,8 +70,7 @@ TEST(MakeObjectName, UserScopeAppendsDomainThenUser) {
   }
   {
     ScopedEnv domain(L"USERDOMAIN", nullptr);
-    EXPECT_EQ(MakeObjectName(kBase, SCOPE_USER),
-              std::wstring(kBase) + L"-%USERDOMAIN%-" + user);
+    EXPECT_EQ(MakeObjectName(kBase, SCOPE_USER), std::wstring(kBase) + L"-%USERDOMAIN%-" + user);
   }
 }
 

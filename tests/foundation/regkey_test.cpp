@@ -1,6 +1,7 @@
+#include "framework/regkey.h"
+
 #include <gtest/gtest.h>
 
-#include "framework/regkey.h"
 #include "support/test_support.h"
 
 namespace {
@@ -48,8 +49,7 @@ TEST(CRegKey, ValuesOfAnotherTypeOrSizeLeaveTheTargetUntouched) {
   CRegKey key;
   ASSERT_EQ(key.Create(HKEY_CURRENT_USER, kTestKey), ERROR_SUCCESS);
   const wchar_t text[] = L"102";
-  RegSetValueExW(key.m_hKey, L"text", 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
-                 sizeof(text));
+  RegSetValueExW(key.m_hKey, L"text", 0, REG_SZ, reinterpret_cast<const BYTE*>(text), sizeof(text));
   const BYTE four[4] = {1, 2, 3, 4};
   RegSetValueExW(key.m_hKey, L"binary", 0, REG_BINARY, four, sizeof(four));
   const unsigned long long wide = 5;

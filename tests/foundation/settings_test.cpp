@@ -1,12 +1,15 @@
-#include <gtest/gtest.h>
+#include "ui/settings.h"
+
 #include <windows.h>
+
+#include <gtest/gtest.h>
+
 #include <sddl.h>
 
 #include <memory>
 
 #include "framework/regkey.h"
 #include "support/test_support.h"
-#include "ui/settings.h"
 
 namespace {
 
@@ -39,8 +42,8 @@ class SettingsStore : public testing::Test {
   }
   static void Store(const wchar_t* name, DWORD type, const void* data, DWORD size) {
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                              &key, nullptr),
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                              nullptr),
               ERROR_SUCCESS);
     RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data), size);
     RegCloseKey(key);
@@ -127,9 +130,8 @@ TEST_F(SettingsStore, AKeyThatCannotBeOpenedReportsAndKeepsTheDefaults) {
   StoreDword(L"button_left_action", 102);
   // Readable and deletable, but not writable: create-or-open for all access fails.
   PSECURITY_DESCRIPTOR descriptor = nullptr;
-  ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;;KRSDWD;;;WD)",
-                                                                   SDDL_REVISION_1, &descriptor,
-                                                                   nullptr));
+  ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(
+      L"D:P(A;;KRSDWD;;;WD)", SDDL_REVISION_1, &descriptor, nullptr));
   HKEY key = nullptr;
   ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, kKey, 0, WRITE_DAC, &key), ERROR_SUCCESS);
   ASSERT_EQ(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor), ERROR_SUCCESS);

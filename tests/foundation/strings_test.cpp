@@ -17,13 +17,26 @@ struct Block {
 
 // Every block of the table with the language that selects it.
 constexpr Block kBlocks[] = {
-    {1, 0, "English"},       {10, 200, "Dutch"},       {3, 400, "French"},
-    {4, 600, "Spanish"},     {5, 800, "Italian"},      {37, 1000, "Japanese"},
-    {57, 1200, "Chinese (Traditional)"}, {56, 1400, "Chinese (Simplified)"},
-    {2, 1600, "German"},     {12, 2000, "Portuguese (Brazil)"}, {18, 2200, "Czech"},
-    {55, 2600, "Korean"},    {17, 3200, "Greek"},      {32, 3400, "Russian"},
-    {30, 3600, "Turkish"},   {20, 3800, "Polish"},     {9, 4000, "Norwegian"},
-    {21, 4600, "Romanian"},  {34, 4800, "Ukrainian"},  {11, 5000, "Portuguese"},
+    {1, 0, "English"},
+    {10, 200, "Dutch"},
+    {3, 400, "French"},
+    {4, 600, "Spanish"},
+    {5, 800, "Italian"},
+    {37, 1000, "Japanese"},
+    {57, 1200, "Chinese (Traditional)"},
+    {56, 1400, "Chinese (Simplified)"},
+    {2, 1600, "German"},
+    {12, 2000, "Portuguese (Brazil)"},
+    {18, 2200, "Czech"},
+    {55, 2600, "Korean"},
+    {17, 3200, "Greek"},
+    {32, 3400, "Russian"},
+    {30, 3600, "Turkish"},
+    {20, 3800, "Polish"},
+    {9, 4000, "Norwegian"},
+    {21, 4600, "Romanian"},
+    {34, 4800, "Ukrainian"},
+    {11, 5000, "Portuguese"},
     {19, 5200, "Hungarian"},
 };
 
@@ -121,7 +134,7 @@ TEST_F(LocalizedStrings, AnIdMissingEverywhereGivesAnEmptyText) {
 }
 
 TEST_F(LocalizedStrings, EveryLanguageWithoutARowGetsOffsetZero) {
-  const std::set<int> listed = {2, 3, 4, 5, 7, 9, 10, 11, 12, 17, 18,
+  const std::set<int> listed = {2,  3,  4,  5,  7,  9,  10, 11, 12, 17, 18,
                                 19, 20, 21, 30, 32, 34, 37, 55, 56, 57};
   for (int language = -5; language < 300; ++language) {
     if (listed.count(language)) continue;

@@ -1,3 +1,5 @@
+#include "ui/about.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -5,7 +7,6 @@
 
 #include "app/myapp.h"
 #include "frame/frame_fixture.h"
-#include "ui/about.h"
 
 namespace frame_testing {
 namespace {

@@ -177,7 +177,8 @@ TEST_F(FrameTest, SessionCodesWriteTheirLinesAndReturnZero) {
   debug.Clear();
   EXPECT_EQ(SendMessageW(hwnd, kSessionChange, 7, 0), 0);
   EXPECT_EQ(SendMessageW(hwnd, kSessionChange, 8, 0), 0);
-  for (WPARAM other : {3, 4, 5, 6, 9, 0}) EXPECT_EQ(SendMessageW(hwnd, kSessionChange, other, 0), 0);
+  for (WPARAM other : {3, 4, 5, 6, 9, 0})
+    EXPECT_EQ(SendMessageW(hwnd, kSessionChange, other, 0), 0);
   ASSERT_EQ(debug.lines.size(), 2u);
   EXPECT_EQ(debug.lines[0], L"WTS_SESSION_LOCK\n");
   EXPECT_EQ(debug.lines[1], L"WTS_SESSION_UNLOCK\n");

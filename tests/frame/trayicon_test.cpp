@@ -132,8 +132,8 @@ TEST_F(TrayTest, OtherIdsAndOtherMouseMessagesAreIgnored) {
   SentCommands sent(hwnd);
   EXPECT_EQ(SendMessageW(hwnd, WM_USER, 102, WM_RBUTTONUP), 0);
   EXPECT_EQ(SendMessageW(hwnd, WM_USER, 0, WM_LBUTTONDBLCLK), 0);
-  for (LPARAM mouse : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONDOWN, WM_MOUSEMOVE,
-                       WM_RBUTTONDBLCLK, WM_MBUTTONUP}) {
+  for (LPARAM mouse : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONDOWN, WM_MOUSEMOVE, WM_RBUTTONDBLCLK,
+                       WM_MBUTTONUP}) {
     EXPECT_EQ(SendMessageW(hwnd, WM_USER, 101, mouse), 0) << mouse;
   }
   EXPECT_TRUE(sent.commands.empty());
