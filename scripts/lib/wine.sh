@@ -13,14 +13,17 @@ export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml=;winemenubuilder.exe
 BM_XVFB_PID=""
 
 wine_make_prefix() {
-  if [ -f "$WINEPREFIX/.bm-ready" ]; then return 0; fi
+  if [ -f "$WINEPREFIX/.bm-ready-2" ]; then return 0; fi
   rm -rf "$WINEPREFIX"
   mkdir -p "$(dirname "$WINEPREFIX")"
   echo "wine: making the prefix $WINEPREFIX"
   wineboot -i >/dev/null 2>&1
   wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+  # Without a window manager on Xvfb, Wine waits 2 s for every managed window
+  # that hides; unmanaged windows hide at once.
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
   wineserver -w
-  touch "$WINEPREFIX/.bm-ready"
+  touch "$WINEPREFIX/.bm-ready-2"
 }
 
 # Starts Xvfb on a free display unless one is given in BM_DISPLAY or DISPLAY works.
@@ -48,6 +51,10 @@ wine_start() {
   wine_start_display
   # Fails harmlessly when a server for this prefix already runs.
   wineserver -p </dev/null >/dev/null 2>&1 || true
+  # Wine's own background processes (services, device manager) start with the
+  # first program and stay with the server. Started here, away from the test
+  # runner's pipes, which they would otherwise hold open.
+  wine wineboot </dev/null >/dev/null 2>&1 || true
   trap wine_stop EXIT
 }
 

@@ -111,9 +111,9 @@ void CString::FormatV(const wchar_t* format, va_list args) {
     const bool left = flags.find(L'-') != std::wstring::npos;
 
     // Numeric conversions keep their flags, width and precision.
-    std::wstring spec = L"%" + flags;
-    if (width) spec += std::to_wstring(width);
-    if (precision >= 0) spec += L"." + std::to_wstring(precision);
+    std::wstring fragment = L"%" + flags;
+    if (width) fragment += std::to_wstring(width);
+    if (precision >= 0) fragment += L"." + std::to_wstring(precision);
     wchar_t buffer[512];
     buffer[0] = 0;
 
@@ -149,13 +149,13 @@ void CString::FormatV(const wchar_t* format, va_list args) {
       case L'X':
       case L'o':
         if (length == kLongLong) {
-          spec += L"ll";
-          spec += conversion;
-          std::swprintf(buffer, 512, spec.c_str(), va_arg(args, long long));
+          fragment += L"ll";
+          fragment += conversion;
+          std::swprintf(buffer, 512, fragment.c_str(), va_arg(args, long long));
         } else {
-          if (length == kShort) spec += L"h";
-          spec += conversion;
-          std::swprintf(buffer, 512, spec.c_str(), va_arg(args, int));
+          if (length == kShort) fragment += L"h";
+          fragment += conversion;
+          std::swprintf(buffer, 512, fragment.c_str(), va_arg(args, int));
         }
         break;
       case L'p':
@@ -167,8 +167,8 @@ void CString::FormatV(const wchar_t* format, va_list args) {
       case L'f':
       case L'g':
       case L'G':
-        spec += conversion;
-        std::swprintf(buffer, 512, spec.c_str(), va_arg(args, double));
+        fragment += conversion;
+        std::swprintf(buffer, 512, fragment.c_str(), va_arg(args, double));
         break;
       default:
         out.append(start, p);

@@ -12,10 +12,11 @@ bool IsDialogWindow(HWND hwnd) {
 
 }  // namespace
 
+// Binds on every exchange: a dialog run again has new controls.
 void DDX_Control(CDataExchange* exchange, int id, CWnd& control) {
-  if (control.m_hWnd) return;
-  control.m_hWnd = exchange->m_pDlgWnd->GetDlgItem(id);
-  AFX_ASSERT(control.m_hWnd != nullptr);
+  const HWND item = exchange->m_pDlgWnd->GetDlgItem(id);
+  AFX_ASSERT(item != nullptr);
+  control.m_hWnd = item;
 }
 
 BEGIN_MESSAGE_MAP(CDialog, CWnd)
