@@ -40,7 +40,7 @@ HWND FirstInstanceWindow() {
 }
 
 BEGIN_MESSAGE_MAP(CMyApp, CWinApp)
-ON_COMMAND(ID_APP_ABOUT, OnAppAbout)
+  ON_COMMAND(ID_APP_ABOUT, OnAppAbout)
 END_MESSAGE_MAP()
 
 CMyApp::CMyApp() = default;

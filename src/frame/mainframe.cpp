@@ -34,18 +34,18 @@ Fn WtsFunction(const char* name) {
 UINT CMainFrame::taskbar_created_ = RegisterWindowMessageW(L"TaskbarCreated");
 
 BEGIN_MESSAGE_MAP(CMainFrame, CFrameWnd)
-ON_WM_CREATE()
-ON_WM_TIMER()
-ON_WM_CLOSE()
-ON_WM_ENDSESSION()
-ON_MESSAGE(kTrayCallbackMessage, OnTrayMessage)
-ON_MESSAGE(kSessionChangeMessage, OnSessionChange)
-ON_REGISTERED_MESSAGE(taskbar_created_, OnTaskbarCreated)
-ON_COMMAND(ID_SETTINGS, OnSettings)
-ON_COMMAND(ID_EXIT, OnExit)
-ON_COMMAND(ID_CALIBRATE, OnCalibrate)
-ON_UPDATE_COMMAND_UI(ID_CALIBRATE, OnUpdateCalibrate)
-ON_UPDATE_COMMAND_UI(ID_SETTINGS, OnUpdateSettings)
+  ON_WM_CREATE()
+  ON_WM_TIMER()
+  ON_WM_CLOSE()
+  ON_WM_ENDSESSION()
+  ON_MESSAGE(kTrayCallbackMessage, OnTrayMessage)
+  ON_MESSAGE(kSessionChangeMessage, OnSessionChange)
+  ON_REGISTERED_MESSAGE(taskbar_created_, OnTaskbarCreated)
+  ON_COMMAND(ID_SETTINGS, OnSettings)
+  ON_COMMAND(ID_EXIT, OnExit)
+  ON_COMMAND(ID_CALIBRATE, OnCalibrate)
+  ON_UPDATE_COMMAND_UI(ID_CALIBRATE, OnUpdateCalibrate)
+  ON_UPDATE_COMMAND_UI(ID_SETTINGS, OnUpdateSettings)
 END_MESSAGE_MAP()
 
 CMainFrame::CMainFrame() : tray_icon(kTrayId, kTrayCallbackMessage) {
@@ -79,15 +79,11 @@ BOOL CMainFrame::UnregisterSessionNotification(HWND hwnd) {
   return fn ? fn(hwnd) : FALSE;
 }
 
-LRESULT CMainFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-  ++dispatch_depth_;
-  const LRESULT result = CFrameWnd::WindowProc(message, wParam, lParam);
-  if (--dispatch_depth_ == 0 && exit_pending_ && m_hWnd) {
-    exit_pending_ = false;
-    // The frame is deleted in here: nothing of it may be touched afterwards.
-    OnExit();
-  }
-  return result;
+void CMainFrame::OnOutermostMessageDone() {
+  if (!exit_pending_) return;
+  exit_pending_ = false;
+  // The frame is deleted in here: nothing of it may be touched afterwards.
+  OnExit();
 }
 
 int CMainFrame::OnCreate(LPCREATESTRUCTW create) {
@@ -239,7 +235,7 @@ void CMainFrame::OnSettings() {
 void CMainFrame::OnExit() {
   // Arrived through a nested loop inside one of our handlers: end our own
   // dialog and close once the outermost handler has returned.
-  if (dispatch_depth_ > 1) {
+  if (MessageDepth() > 1) {
     exit_pending_ = true;
     if (open_dialog_) open_dialog_->EndDialog(IDCANCEL);
     return;

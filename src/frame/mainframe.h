@@ -50,8 +50,6 @@ class CMainFrame : public CFrameWnd, public dotwainscan {
   DWORD release_wait_limit_ms = 30000;
   std::int32_t button_latched[2] = {0, 0};
 
-  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
-
  protected:
   int OnCreate(LPCREATESTRUCTW create);
   void OnTimer(UINT_PTR id);
@@ -65,6 +63,7 @@ class CMainFrame : public CFrameWnd, public dotwainscan {
   void OnCalibrate();
   void OnUpdateSettings(CCmdUI* cmdUI);
   void OnUpdateCalibrate(CCmdUI* cmdUI);
+  void OnOutermostMessageDone() override;
 
  private:
   void OnDetectTick();
@@ -76,9 +75,7 @@ class CMainFrame : public CFrameWnd, public dotwainscan {
 
   static UINT taskbar_created_;
 
-  // Depth of this window's message handling: Exit waits for the outermost
-  // handler to return when it arrives through a nested loop.
-  int dispatch_depth_ = 0;
+  // Exit that arrived through a nested loop waits for the outermost handler.
   bool exit_pending_ = false;
   CDialog* open_dialog_ = nullptr;
 

@@ -3,9 +3,9 @@
 #include "framework/winapp.h"
 
 BEGIN_MESSAGE_MAP(CFrameWnd, CWnd)
-ON_WM_CREATE()
-ON_WM_CLOSE()
-ON_WM_INITMENUPOPUP()
+  ON_WM_CREATE()
+  ON_WM_CLOSE()
+  ON_WM_INITMENUPOPUP()
 END_MESSAGE_MAP()
 
 BOOL CFrameWnd::LoadFrame(UINT resourceId, DWORD style, CWnd* parent, void*) {

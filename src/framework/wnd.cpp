@@ -95,7 +95,7 @@ void CWnd::OnNcDestroy() {
     app->m_pMainWnd = nullptr;
     PostQuitMessage(0);
   }
-  PostNcDestroy();
+  destroyed_ = true;
 }
 
 LRESULT CALLBACK CWnd::StaticWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -105,7 +105,18 @@ LRESULT CALLBACK CWnd::StaticWndProc(HWND hwnd, UINT message, WPARAM wParam, LPA
     if (wnd) wnd->AttachHandle(hwnd);
   }
   if (!wnd) return ::DefWindowProcW(hwnd, message, wParam, lParam);
+  ++wnd->message_depth_;
   const LRESULT result = wnd->WindowProc(message, wParam, lParam);
   if (message == WM_NCDESTROY) wnd->OnNcDestroy();
+  // A window destroyed by one of its own handlers goes once every handler of
+  // it has returned: they may still touch the object on their way out.
+  if (--wnd->message_depth_ == 0) {
+    if (wnd->destroyed_) {
+      wnd->destroyed_ = false;
+      wnd->PostNcDestroy();
+    } else {
+      wnd->OnOutermostMessageDone();
+    }
+  }
   return result;
 }

@@ -46,8 +46,13 @@ class CWnd : public CCmdTarget {
   virtual BOOL OnCommand(WPARAM wParam, LPARAM lParam);
   virtual BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result);
   virtual LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam);
-  // Called after the window is gone (WM_NCDESTROY).
+  // Called after the window is gone (WM_NCDESTROY), once no handler of the
+  // window is running any more.
   virtual void PostNcDestroy() {}
+  // Called when the outermost message handler of the window has returned.
+  virtual void OnOutermostMessageDone() {}
+  // How many messages of this window are being handled, nested.
+  int MessageDepth() const { return message_depth_; }
 
   // Ties `hwnd` to this object, so that FromHandlePermanent finds it.
   void AttachHandle(HWND hwnd);
@@ -57,6 +62,9 @@ class CWnd : public CCmdTarget {
 
  private:
   void OnNcDestroy();
+
+  int message_depth_ = 0;
+  bool destroyed_ = false;
 
   DECLARE_MESSAGE_MAP()
 };

@@ -48,9 +48,9 @@ class CTestDialog : public CDialog {
 };
 
 BEGIN_MESSAGE_MAP(CTestDialog, CDialog)
-ON_WM_TIMER()
-ON_MESSAGE(kStep, OnStep)
-ON_BN_CLICKED(IDC_RESET, OnReset)
+  ON_WM_TIMER()
+  ON_MESSAGE(kStep, OnStep)
+  ON_BN_CLICKED(IDC_RESET, OnReset)
 END_MESSAGE_MAP()
 
 void EndWithStepResult(CTestDialog& dialog) { dialog.EndDialog(kStepResult); }

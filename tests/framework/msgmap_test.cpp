@@ -40,10 +40,10 @@ class CBaseFrame : public CFrameWnd {
 };
 
 BEGIN_MESSAGE_MAP(CBaseFrame, CFrameWnd)
-ON_WM_TIMER()
-ON_MESSAGE(kPing, OnPing)
-ON_COMMAND(kBaseOnly, OnBaseOnly)
-ON_COMMAND(kShared, OnShared)
+  ON_WM_TIMER()
+  ON_MESSAGE(kPing, OnPing)
+  ON_COMMAND(kBaseOnly, OnBaseOnly)
+  ON_COMMAND(kShared, OnShared)
 END_MESSAGE_MAP()
 
 class CDerivedFrame : public CBaseFrame {
@@ -62,9 +62,9 @@ class CDerivedFrame : public CBaseFrame {
 };
 
 BEGIN_MESSAGE_MAP(CDerivedFrame, CBaseFrame)
-ON_COMMAND(kShared, OnShared)
-ON_REGISTERED_MESSAGE(kRegisteredPing, OnRegisteredPing)
-ON_NOTIFY(kListChanged, kList, OnListChanged)
+  ON_COMMAND(kShared, OnShared)
+  ON_REGISTERED_MESSAGE(kRegisteredPing, OnRegisteredPing)
+  ON_NOTIFY(kListChanged, kList, OnListChanged)
 END_MESSAGE_MAP()
 
 class MessageMapTest : public testing::Test {

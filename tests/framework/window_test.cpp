@@ -15,17 +15,22 @@ constexpr UINT kPlain = 42001;            // a command handler only
 constexpr UINT kDisabled = 42002;         // a command handler, and an update handler that disables
 constexpr UINT kEnabledByUpdate = 42003;  // an update handler that enables, no command handler
 constexpr UINT kNobody = 42004;           // no handler anywhere on the route
+constexpr UINT kDestroySelf = 42005;      // destroys the frame, then goes on with it
 
 struct FrameLog {
   bool fail_create = false;
   bool deleted = false;
   int disabled_runs = 0;
+  bool handler_done_before_delete = false;
 };
 
 class CRouteFrame : public CFrameWnd {
  public:
   explicit CRouteFrame(FrameLog* log) : log_(log) {}
-  ~CRouteFrame() override { log_->deleted = true; }
+  ~CRouteFrame() override {
+    log_->deleted = true;
+    log_->handler_done_before_delete = handler_done_;
+  }
 
  protected:
   int OnCreate(LPCREATESTRUCTW) { return log_->fail_create ? -1 : 0; }
@@ -33,19 +38,25 @@ class CRouteFrame : public CFrameWnd {
   void OnDisabled() { ++log_->disabled_runs; }
   void OnUpdateDisabled(CCmdUI* ui) { ui->Enable(FALSE); }
   void OnUpdateEnabled(CCmdUI* ui) { ui->Enable(TRUE); }
+  void OnDestroySelf() {
+    DestroyWindow();
+    handler_done_ = true;
+  }
 
  private:
   FrameLog* log_;
+  bool handler_done_ = false;
 
   DECLARE_MESSAGE_MAP()
 };
 
 BEGIN_MESSAGE_MAP(CRouteFrame, CFrameWnd)
-ON_WM_CREATE()
-ON_COMMAND(kPlain, OnPlain)
-ON_COMMAND(kDisabled, OnDisabled)
-ON_UPDATE_COMMAND_UI(kDisabled, OnUpdateDisabled)
-ON_UPDATE_COMMAND_UI(kEnabledByUpdate, OnUpdateEnabled)
+  ON_WM_CREATE()
+  ON_COMMAND(kPlain, OnPlain)
+  ON_COMMAND(kDisabled, OnDisabled)
+  ON_UPDATE_COMMAND_UI(kDisabled, OnUpdateDisabled)
+  ON_UPDATE_COMMAND_UI(kEnabledByUpdate, OnUpdateEnabled)
+  ON_COMMAND(kDestroySelf, OnDestroySelf)
 END_MESSAGE_MAP()
 
 class FrameTest : public testing::Test {
@@ -163,6 +174,14 @@ TEST(CFrameWnd, FailedLoadFrameLeavesTheObjectToTheCaller) {
   EXPECT_FALSE(loaded);
   EXPECT_EQ(frame->m_hWnd, nullptr);
   delete frame;
+}
+
+TEST_F(FrameTest, AFrameDestroyedByItsOwnHandlerIsDeletedAfterTheHandler) {
+  frame_->SendMessage(WM_COMMAND, kDestroySelf, 0);
+  EXPECT_FALSE(IsWindow(hwnd_));
+  EXPECT_TRUE(log_.deleted);
+  EXPECT_TRUE(log_.handler_done_before_delete)
+      << "the object was deleted while its handler was still running";
 }
 
 }  // namespace
