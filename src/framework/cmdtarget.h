@@ -136,24 +136,25 @@ class CCmdTarget {
   const afx::MsgMapEntry* FindEntry(UINT message, int code, UINT id) const;
 };
 
-#define DECLARE_MESSAGE_MAP()                      \
- protected:                                        \
-  static const ::afx::MsgMap* GetThisMessageMap(); \
+// clang-format off
+#define DECLARE_MESSAGE_MAP()                         \
+ protected:                                           \
+  static const ::afx::MsgMap* GetThisMessageMap();    \
   const ::afx::MsgMap* GetMessageMap() const override;
 
-#define BEGIN_MESSAGE_MAP(theClass, baseClass)                                         \
-  const ::afx::MsgMap* theClass::GetMessageMap() const { return GetThisMessageMap(); } \
-  const ::afx::MsgMap* theClass::GetThisMessageMap() {                                 \
-    using ThisClass [[maybe_unused]] = theClass;                                       \
-    using TheBaseClass = baseClass;                                                    \
+#define BEGIN_MESSAGE_MAP(theClass, baseClass)                                          \
+  const ::afx::MsgMap* theClass::GetMessageMap() const { return GetThisMessageMap(); }  \
+  const ::afx::MsgMap* theClass::GetThisMessageMap() {                                  \
+    using ThisClass [[maybe_unused]] = theClass;                                        \
+    using TheBaseClass = baseClass;                                                     \
     static const ::afx::MsgMapEntry entries[] = {
-#define END_MESSAGE_MAP()                                                       \
-  { 0, 0, 0, nullptr, nullptr }                                                 \
-  }                                                                             \
-  ;                                                                             \
-  static const ::afx::MsgMap map = {&TheBaseClass::GetThisMessageMap, entries}; \
-  return &map;                                                                  \
+
+#define END_MESSAGE_MAP()                                                             \
+      {0, 0, 0, nullptr, nullptr}};                                                   \
+    static const ::afx::MsgMap map = {&TheBaseClass::GetThisMessageMap, entries};     \
+    return &map;                                                                      \
   }
+// clang-format on
 
 #define ON_WM_CREATE() {WM_CREATE, 0, 0, nullptr, &::afx::CreateThunk<&ThisClass::OnCreate>},
 #define ON_WM_CLOSE() {WM_CLOSE, 0, 0, nullptr, &::afx::VoidThunk<&ThisClass::OnClose>},
