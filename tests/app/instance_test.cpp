@@ -1,0 +1,105 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "app/myapp.h"
+#include "framework/framewnd.h"
+#include "resource.h"
+
+extern volatile HWND shared_main_wnd;
+
+namespace {
+
+// InitInstance keeps its mutex handle for the life of the process, as the
+// program does; so the case that needs a new mutex runs first, and this
+// program runs apart from the one that starts the real program.
+
+BOOL CALLBACK CountFrames(HWND hwnd, LPARAM count) {
+  wchar_t name[64];
+  if (GetClassNameW(hwnd, name, 64) && lstrcmpW(name, CFrameWnd::kClassName) == 0) {
+    ++*reinterpret_cast<int*>(count);
+  }
+  return TRUE;
+}
+
+int Frames() {
+  int count = 0;
+  EnumThreadWindows(GetCurrentThreadId(), &CountFrames, reinterpret_cast<LPARAM>(&count));
+  return count;
+}
+
+class StartUp : public testing::Test {
+ protected:
+  void SetUp() override {
+    first_ = new CFrameWnd;
+    ASSERT_TRUE(first_->LoadFrame(IDR_MAINFRAME));
+    first_hwnd_ = first_->m_hWnd;
+    ASSERT_EQ(Frames(), 1);
+  }
+  void TearDown() override {
+    shared_main_wnd = nullptr;
+    if (IsWindow(first_hwnd_)) DestroyWindow(first_hwnd_);
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    }
+  }
+  // The commands waiting in the first instance's queue.
+  std::vector<MSG> Posted() {
+    std::vector<MSG> posted;
+    MSG msg;
+    while (PeekMessageW(&msg, first_hwnd_, WM_COMMAND, WM_COMMAND, PM_REMOVE)) {
+      posted.push_back(msg);
+    }
+    return posted;
+  }
+
+  CFrameWnd* first_ = nullptr;
+  HWND first_hwnd_ = nullptr;
+};
+
+TEST_F(StartUp, ANewMutexWithAPublishedWindowEndsSilently) {
+  HANDLE probe = OpenMutexW(SYNCHRONIZE, FALSE, CMyApp::kMutexBaseName);
+  ASSERT_EQ(probe, nullptr) << "the mutex must not exist yet";
+  shared_main_wnd = first_hwnd_;
+  EXPECT_FALSE(GetMyApp().InitInstance());
+  EXPECT_TRUE(Posted().empty()) << "nothing is sent to the published window";
+  EXPECT_EQ(Frames(), 1) << "no frame of its own";
+  EXPECT_EQ(GetMyApp().m_pMainWnd, nullptr);
+  HANDLE kept = OpenMutexW(SYNCHRONIZE, FALSE, CMyApp::kMutexBaseName);
+  EXPECT_NE(kept, nullptr) << "the mutex stays for the life of the process";
+  CloseHandle(kept);
+}
+
+TEST_F(StartUp, ASecondLaunchPostsOpenSettingsToTheFirstAndEnds) {
+  shared_main_wnd = first_hwnd_;
+  EXPECT_FALSE(GetMyApp().InitInstance());
+  const auto posted = Posted();
+  ASSERT_EQ(posted.size(), 1u) << "the command is posted, not sent";
+  EXPECT_EQ(posted[0].wParam, static_cast<WPARAM>(ID_SETTINGS));
+  EXPECT_EQ(posted[0].lParam, 0);
+  EXPECT_EQ(Frames(), 1);
+  EXPECT_EQ(GetMyApp().m_pMainWnd, nullptr);
+}
+
+TEST_F(StartUp, ASecondLaunchBeforeTheFirstPublishedEndsSilently) {
+  shared_main_wnd = nullptr;
+  EXPECT_FALSE(GetMyApp().InitInstance());
+  EXPECT_TRUE(Posted().empty());
+  EXPECT_EQ(Frames(), 1);
+}
+
+TEST_F(StartUp, AStaleHandleInTheSlotCountsAsNoneForASecondLaunch) {
+  HWND stale = first_hwnd_;
+  DestroyWindow(first_hwnd_);
+  shared_main_wnd = stale;
+  EXPECT_FALSE(GetMyApp().InitInstance());
+  EXPECT_EQ(Frames(), 0);
+}
+
+TEST_F(StartUp, ExitInstanceAfterAFailedStartReturnsTheFrameworksCode) {
+  shared_main_wnd = nullptr;
+  ASSERT_FALSE(GetMyApp().InitInstance());
+  EXPECT_EQ(GetMyApp().ExitInstance(), 0);
+}
+
+}  // namespace
