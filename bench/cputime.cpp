@@ -15,18 +15,8 @@ constexpr wchar_t kHostProcesses[] = L"Z:\\proc\\";
 constexpr double kNanosecondsPerSecond = 1e9;
 constexpr std::uint64_t kNanosecondsPerTick = 100;
 
-struct FindTraits {
-  using Type = HANDLE;
-  static Type Invalid() { return INVALID_HANDLE_VALUE; }
-  static bool Close(Type h) { return FindClose(h) != FALSE; }
-};
-struct FileTraits {
-  using Type = HANDLE;
-  static Type Invalid() { return INVALID_HANDLE_VALUE; }
-  static bool Close(Type h) { return CloseHandle(h) != FALSE; }
-};
-using UniqueFind = afx::UniqueHandle<FindTraits>;
-using UniqueFile = afx::UniqueHandle<FileTraits>;
+using afx::UniqueFile;
+using afx::UniqueFind;
 
 std::uint64_t Ticks(const FILETIME& time) {
   return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;

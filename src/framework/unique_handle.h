@@ -50,6 +50,17 @@ struct HandleTraits {
   static Type Invalid() { return nullptr; }
   static bool Close(Type h) { return CloseHandle(h) != FALSE; }
 };
+// Files and find handles say "none" with INVALID_HANDLE_VALUE.
+struct FileTraits {
+  using Type = HANDLE;
+  static Type Invalid() { return INVALID_HANDLE_VALUE; }
+  static bool Close(Type h) { return CloseHandle(h) != FALSE; }
+};
+struct FindTraits {
+  using Type = HANDLE;
+  static Type Invalid() { return INVALID_HANDLE_VALUE; }
+  static bool Close(Type h) { return FindClose(h) != FALSE; }
+};
 struct RegKeyTraits {
   using Type = HKEY;
   static Type Invalid() { return nullptr; }
@@ -72,6 +83,8 @@ struct FileMappingViewTraits {
 };
 
 using UniqueHandleT = UniqueHandle<HandleTraits>;  // events, mutexes, tokens, threads
+using UniqueFile = UniqueHandle<FileTraits>;
+using UniqueFind = UniqueHandle<FindTraits>;
 using UniqueRegKey = UniqueHandle<RegKeyTraits>;
 using UniqueModule = UniqueHandle<ModuleTraits>;
 using UniqueMenu = UniqueHandle<MenuTraits>;
