@@ -49,11 +49,19 @@ LONG CALLBACK OnSingleStep(EXCEPTION_POINTERS* info) {
 }
 
 inline void SetTrapFlag() {
+#ifdef _WIN64
+  asm volatile(
+      "pushfq\n\t"
+      "orq $0x100, (%%rsp)\n\t"
+      "popfq" ::
+          : "memory", "cc");
+#else
   asm volatile(
       "pushfl\n\t"
       "orl $0x100, (%%esp)\n\t"
       "popfl" ::
           : "memory", "cc");
+#endif
 }
 
 StepCounts RawCount(void (*body)(void*), void* context) {
@@ -70,12 +78,12 @@ void Nothing(void*) {}
 // Exactly 1 + 2 * count instructions.
 void Spin(void* count) {
   asm volatile(
-      "movl %0, %%ecx\n"
+      "mov %0, %%ecx\n"
       "1:\n\t"
       "decl %%ecx\n\t"
       "jnz 1b"
       :
-      : "g"(reinterpret_cast<UINT_PTR>(count))
+      : "g"(static_cast<unsigned>(reinterpret_cast<UINT_PTR>(count)))
       : "ecx", "cc");
 }
 

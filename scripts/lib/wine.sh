@@ -1,23 +1,86 @@
-# Shared by the scripts: a Wine prefix of the project's own under the build
-# folder, an X display for windows, and one wineserver kept for the run.
-# Source it, then call wine_start; wine_stop runs on exit.
+# Shared by the scripts: the two builds (i686, x86_64), which of them this host
+# can run, a Wine prefix per architecture under its build folder, an X display
+# for windows, and one wineserver kept for the run.
+#
+# Source it, call bm_use_arch ARCH, then wine_start; wine_stop runs on exit.
+# `wine`, `wineboot` and `winepath` are functions that call the loader of the
+# chosen architecture: the wrappers in /usr/bin start the 32-bit loader
+# whenever it is installed, and some hosts cannot execute 32-bit code at all.
 
 BM_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-BM_BUILD=${BM_BUILD:-$BM_ROOT/build}
+BM_ARCHES=(i686 x86_64)
 
-export WINEARCH=win32
-export WINEPREFIX=${BM_WINEPREFIX:-$BM_BUILD/wineprefix}
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml=;winemenubuilder.exe=d"}
 
 BM_XVFB_PID=""
+BM_WINE_LOADER=""
+
+bm_loader() {
+  case "$1" in
+    i686) echo /usr/lib/wine/wine ;;
+    x86_64) echo /usr/lib/wine/wine64 ;;
+  esac
+}
+
+# Why ARCH cannot run here, or nothing when it can.
+bm_arch_blocker() {
+  local loader
+  loader=$(bm_loader "$1")
+  if [ ! -x "$loader" ]; then
+    echo "$loader is not installed"
+    return
+  fi
+  local out
+  if ! out=$("$loader" --version 2>&1); then
+    echo "this host cannot execute its Wine loader ($loader: ${out##*: })"
+  fi
+}
+
+# The build folder of ARCH, configured and built (all targets, or those given).
+bm_build() {
+  local arch=$1
+  shift
+  local dir=$BM_ROOT/build/$arch
+  cmake -S "$BM_ROOT" -B "$dir" -DCMAKE_BUILD_TYPE="${BM_BUILD_TYPE:-Debug}" \
+    -DCMAKE_TOOLCHAIN_FILE="$BM_ROOT/cmake/$arch-w64-mingw32.cmake" >/dev/null
+  local targets=()
+  local t
+  for t in "$@"; do targets+=(--target "$t"); done
+  cmake --build "$dir" -j"$(nproc)" "${targets[@]}"
+}
+
+# The architecture that the demo and the benchmark use: i686 where it runs.
+bm_preferred_arch() {
+  local arch
+  for arch in "${BM_ARCHES[@]}"; do
+    if [ -z "$(bm_arch_blocker "$arch")" ]; then
+      echo "$arch"
+      return 0
+    fi
+  done
+  return 1
+}
+
+bm_use_arch() {
+  BM_ARCH=$1
+  BM_BUILD=$BM_ROOT/build/$BM_ARCH
+  BM_WINE_LOADER=$(bm_loader "$BM_ARCH")
+  if [ "$BM_ARCH" = i686 ]; then export WINEARCH=win32; else export WINEARCH=win64; fi
+  export WINEPREFIX=${BM_WINEPREFIX:-$BM_BUILD/wineprefix}
+}
+
+wine() { "$BM_WINE_LOADER" "$@"; }
+wineboot() { "$BM_WINE_LOADER" wineboot "$@"; }
+winepath() { "$BM_WINE_LOADER" winepath "$@"; }
+wineserver() { /usr/lib/wine/wineserver "$@"; }
 
 wine_make_prefix() {
   if [ -f "$WINEPREFIX/.bm-ready-2" ]; then return 0; fi
   rm -rf "$WINEPREFIX"
   mkdir -p "$(dirname "$WINEPREFIX")"
-  echo "wine: making the prefix $WINEPREFIX"
-  wineboot -i >/dev/null 2>&1
+  echo "wine: making the $WINEARCH prefix $WINEPREFIX"
+  wineboot -i >/dev/null 2>&1 || true
   wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
   # Without a window manager on Xvfb, Wine waits 2 s for every managed window
   # that hides; unmanaged windows hide at once.
@@ -58,7 +121,12 @@ wine_start() {
   trap wine_stop EXIT
 }
 
-wine_stop() {
+# Ends this prefix's server; the display stays for the next architecture.
+wine_stop_server() {
   wineserver -k >/dev/null 2>&1 || true
+}
+
+wine_stop() {
+  wine_stop_server
   if [ -n "$BM_XVFB_PID" ]; then kill "$BM_XVFB_PID" 2>/dev/null || true; fi
 }

@@ -10,8 +10,10 @@
 
 // One slot for all processes of this executable. The mutex that guards the
 // single instance is per session while the section is machine-wide, so a
-// reader checks what it finds.
-__attribute__((section(".shared"), shared)) volatile HWND shared_main_wnd = nullptr;
+// reader checks what it finds. It holds 4 bytes on every architecture: window
+// handles are 32-bit values that 32- and 64-bit processes share.
+__attribute__((section(".shared"), shared)) volatile LONG shared_main_wnd = 0;
+static_assert(sizeof(shared_main_wnd) == 4, "the shared slot");
 
 namespace {
 
@@ -27,16 +29,25 @@ bool InThisSession(HWND hwnd) {
          ProcessIdToSessionId(GetCurrentProcessId(), &ours) && theirs == ours;
 }
 
+bool IsProgramFrame(HWND hwnd) {
+  wchar_t className[64];
+  return GetClassNameW(hwnd, className, 64) && lstrcmpW(className, CFrameWnd::kClassName) == 0;
+}
+
 }  // namespace
 
 HWND FirstInstanceWindow() {
-  HWND hwnd = shared_main_wnd;
-  if (!hwnd || !IsWindow(hwnd)) return nullptr;
-  wchar_t className[64];
-  if (!GetClassNameW(hwnd, className, 64) || lstrcmpW(className, CFrameWnd::kClassName) != 0) {
-    return nullptr;
-  }
+  HWND hwnd = static_cast<HWND>(LongToHandle(shared_main_wnd));
+  if (!hwnd || !IsWindow(hwnd) || !IsProgramFrame(hwnd)) return nullptr;
   return InThisSession(hwnd) ? hwnd : nullptr;
+}
+
+HWND FindProgramFrameInSession() {
+  HWND hwnd = nullptr;
+  while ((hwnd = FindWindowExW(nullptr, hwnd, CFrameWnd::kClassName, nullptr)) != nullptr) {
+    if (InThisSession(hwnd)) return hwnd;
+  }
+  return nullptr;
 }
 
 BEGIN_MESSAGE_MAP(CMyApp, CWinApp)
@@ -52,12 +63,14 @@ ButtonManagerSettings& AppSettings() { return GetMyApp().settings; }
 BOOL CMyApp::InitInstance() {
   const std::wstring mutexName = MakeObjectName(kMutexBaseName, SCOPE_NONE);
   // The handle stays open until the process ends: it keeps the name alive.
-  HANDLE mutex = CreateMutexW(nullptr, TRUE, mutexName.c_str());
+  instance_mutex_.reset(CreateMutexW(nullptr, TRUE, mutexName.c_str()));
   const DWORD error = GetLastError();
-  if (mutex) ReleaseMutex(mutex);
+  if (instance_mutex_) ReleaseMutex(instance_mutex_.get());
 
   HWND first = FirstInstanceWindow();
   if (error == ERROR_ALREADY_EXISTS) {
+    // The other architecture's build shares the mutex but not the slot.
+    if (!first) first = FindProgramFrameInSession();
     if (first) {
       SetForegroundWindow(first);
       PostMessageW(first, WM_COMMAND, ID_SETTINGS, 0);
@@ -76,7 +89,7 @@ BOOL CMyApp::InitInstance() {
   frame->ShowWindow(SW_HIDE);
   frame->UpdateWindow();
   m_pMainWnd = frame;
-  shared_main_wnd = frame->m_hWnd;
+  shared_main_wnd = HandleToLong(frame->m_hWnd);
 
   about_open = 0;
   settings.SetLanguage(0);

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "framework/unique_handle.h"
 #include "framework/winapp.h"
 #include "ui/settings.h"
 
@@ -24,8 +25,15 @@ class CMyApp : public CWinApp {
   CDialog* settings_dialog = nullptr;
   std::int32_t about_open = 0;
 
+  // The process's end closes the single-instance mutex; tests that start up
+  // more than once in one process close it between starts.
+  void CloseInstanceMutex() { instance_mutex_.reset(); }
+
  protected:
   void OnAppAbout();
+
+ private:
+  afx::UniqueHandleT instance_mutex_;
 
   DECLARE_MESSAGE_MAP()
 };
@@ -36,3 +44,7 @@ CMyApp& GetMyApp();
 // this executable; returns null when the slot names no live main window of
 // this program in this session.
 HWND FirstInstanceWindow();
+// A main frame of this program in this session, found by its window class:
+// the first instance when it is the other architecture's build, whose shared
+// slot this executable cannot see.
+HWND FindProgramFrameInSession();

@@ -12,7 +12,6 @@
 
 class CWnd;
 
-static_assert(sizeof(NOTIFYICONDATAW) == 956, "the i686 layout of NOTIFYICONDATAW");
 
 class CTrayIcon : public CCmdTarget {
  public:

@@ -85,6 +85,8 @@ void CString::FormatV(const wchar_t* format, va_list args) {
       }
     }
     enum { kDefault, kShort, kLong, kLongLong, kWide } length = kDefault;
+    // Pointer-sized integers (I, z, t) follow the architecture.
+    constexpr auto kPointerSized = sizeof(void*) == 8 ? kLongLong : kDefault;
     if (*p == L'h') {
       length = kShort;
       ++p;
@@ -101,6 +103,14 @@ void CString::FormatV(const wchar_t* format, va_list args) {
     } else if (p[0] == L'I' && p[1] == L'6' && p[2] == L'4') {
       length = kLongLong;
       p += 3;
+    } else if (p[0] == L'I' && p[1] == L'3' && p[2] == L'2') {
+      p += 3;
+    } else if (*p == L'I' || *p == L'z' || *p == L't') {
+      length = kPointerSized;
+      ++p;
+    } else if (*p == L'j') {
+      length = kLongLong;
+      ++p;
     }
     const wchar_t conversion = *p;
     if (!conversion) {
@@ -159,8 +169,10 @@ void CString::FormatV(const wchar_t* format, va_list args) {
         }
         break;
       case L'p':
-        std::swprintf(buffer, 512, L"%08lX",
-                      static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(va_arg(args, void*))));
+        // As the platform prints it: every hex digit of the pointer's width.
+        std::swprintf(buffer, 512, L"%0*llX", static_cast<int>(2 * sizeof(void*)),
+                      static_cast<unsigned long long>(
+                          reinterpret_cast<UINT_PTR>(va_arg(args, void*))));
         break;
       case L'e':
       case L'E':

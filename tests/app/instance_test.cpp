@@ -6,13 +6,13 @@
 #include "framework/framewnd.h"
 #include "resource.h"
 
-extern volatile HWND shared_main_wnd;
+extern volatile LONG shared_main_wnd;
 
 namespace {
 
 // InitInstance keeps its mutex handle for the life of the process, as the
-// program does; so the case that needs a new mutex runs first, and this
-// program runs apart from the one that starts the real program.
+// program does; each case closes it again, and this program runs apart from
+// the one that starts the real program.
 
 BOOL CALLBACK CountFrames(HWND hwnd, LPARAM count) {
   wchar_t name[64];
@@ -28,6 +28,18 @@ int Frames() {
   return count;
 }
 
+// The mutex of a first instance that is already running.
+class HeldMutex {
+ public:
+  HeldMutex() : mutex_(CreateMutexW(nullptr, FALSE, CMyApp::kMutexBaseName)) {}
+  HeldMutex(const HeldMutex&) = delete;
+  HeldMutex& operator=(const HeldMutex&) = delete;
+  ~HeldMutex() { CloseHandle(mutex_); }
+
+ private:
+  HANDLE mutex_;
+};
+
 class StartUp : public testing::Test {
  protected:
   void SetUp() override {
@@ -37,7 +49,8 @@ class StartUp : public testing::Test {
     ASSERT_EQ(Frames(), 1);
   }
   void TearDown() override {
-    shared_main_wnd = nullptr;
+    shared_main_wnd = 0;
+    GetMyApp().CloseInstanceMutex();
     if (IsWindow(first_hwnd_)) DestroyWindow(first_hwnd_);
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -60,18 +73,19 @@ class StartUp : public testing::Test {
 TEST_F(StartUp, ANewMutexWithAPublishedWindowEndsSilently) {
   HANDLE probe = OpenMutexW(SYNCHRONIZE, FALSE, CMyApp::kMutexBaseName);
   ASSERT_EQ(probe, nullptr) << "the mutex must not exist yet";
-  shared_main_wnd = first_hwnd_;
+  shared_main_wnd = HandleToLong(first_hwnd_);
   EXPECT_FALSE(GetMyApp().InitInstance());
   EXPECT_TRUE(Posted().empty()) << "nothing is sent to the published window";
   EXPECT_EQ(Frames(), 1) << "no frame of its own";
   EXPECT_EQ(GetMyApp().m_pMainWnd, nullptr);
   HANDLE kept = OpenMutexW(SYNCHRONIZE, FALSE, CMyApp::kMutexBaseName);
-  EXPECT_NE(kept, nullptr) << "the mutex stays for the life of the process";
+  EXPECT_NE(kept, nullptr) << "the mutex stays while the instance lives";
   CloseHandle(kept);
 }
 
 TEST_F(StartUp, ASecondLaunchPostsOpenSettingsToTheFirstAndEnds) {
-  shared_main_wnd = first_hwnd_;
+  const HeldMutex held;
+  shared_main_wnd = HandleToLong(first_hwnd_);
   EXPECT_FALSE(GetMyApp().InitInstance());
   const auto posted = Posted();
   ASSERT_EQ(posted.size(), 1u) << "the command is posted, not sent";
@@ -81,23 +95,40 @@ TEST_F(StartUp, ASecondLaunchPostsOpenSettingsToTheFirstAndEnds) {
   EXPECT_EQ(GetMyApp().m_pMainWnd, nullptr);
 }
 
-TEST_F(StartUp, ASecondLaunchBeforeTheFirstPublishedEndsSilently) {
-  shared_main_wnd = nullptr;
+TEST_F(StartUp, WithAnEmptySlotASecondLaunchFindsTheFirstFrameByItsClass) {
+  // The first instance of the other architecture's build: same mutex, its
+  // own slot.
+  const HeldMutex held;
+  shared_main_wnd = 0;
   EXPECT_FALSE(GetMyApp().InitInstance());
-  EXPECT_TRUE(Posted().empty());
+  const auto posted = Posted();
+  ASSERT_EQ(posted.size(), 1u);
+  EXPECT_EQ(posted[0].wParam, static_cast<WPARAM>(ID_SETTINGS));
+  EXPECT_EQ(posted[0].lParam, 0);
   EXPECT_EQ(Frames(), 1);
 }
 
+TEST_F(StartUp, WithAnEmptySlotAndNoFrameASecondLaunchEndsSilently) {
+  const HeldMutex held;
+  DestroyWindow(first_hwnd_);
+  shared_main_wnd = 0;
+  EXPECT_FALSE(GetMyApp().InitInstance());
+  EXPECT_EQ(Frames(), 0) << "no frame of its own";
+  EXPECT_EQ(GetMyApp().m_pMainWnd, nullptr);
+}
+
 TEST_F(StartUp, AStaleHandleInTheSlotCountsAsNoneForASecondLaunch) {
+  const HeldMutex held;
   HWND stale = first_hwnd_;
   DestroyWindow(first_hwnd_);
-  shared_main_wnd = stale;
+  shared_main_wnd = HandleToLong(stale);
   EXPECT_FALSE(GetMyApp().InitInstance());
   EXPECT_EQ(Frames(), 0);
 }
 
 TEST_F(StartUp, ExitInstanceAfterAFailedStartReturnsTheFrameworksCode) {
-  shared_main_wnd = nullptr;
+  const HeldMutex held;
+  shared_main_wnd = 0;
   ASSERT_FALSE(GetMyApp().InitInstance());
   EXPECT_EQ(GetMyApp().ExitInstance(), 0);
 }

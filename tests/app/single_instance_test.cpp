@@ -8,7 +8,7 @@
 #include "resource.h"
 #include "support/test_support.h"
 
-extern volatile HWND shared_main_wnd;
+extern volatile LONG shared_main_wnd;
 
 namespace {
 
@@ -102,12 +102,12 @@ TEST(SingleInstance, ASecondLaunchEndsAndLeavesTheFirstRunningUntilExit) {
 }
 
 TEST(SingleInstance, TheSharedSlotCountsOnlyALiveFrameOfThisProgram) {
-  shared_main_wnd = nullptr;
+  shared_main_wnd = 0;
   EXPECT_EQ(FirstInstanceWindow(), nullptr);
 
   HWND other =
       CreateWindowExW(0, L"Static", L"other", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
-  shared_main_wnd = other;
+  shared_main_wnd = HandleToLong(other);
   EXPECT_EQ(FirstInstanceWindow(), nullptr) << "a window of another kind";
   DestroyWindow(other);
   EXPECT_EQ(FirstInstanceWindow(), nullptr) << "a window that no longer exists";
@@ -115,11 +115,11 @@ TEST(SingleInstance, TheSharedSlotCountsOnlyALiveFrameOfThisProgram) {
   auto* frame = new CFrameWnd;
   ASSERT_TRUE(frame->LoadFrame(IDR_MAINFRAME));
   HWND live = frame->m_hWnd;
-  shared_main_wnd = live;
+  shared_main_wnd = HandleToLong(live);
   EXPECT_EQ(FirstInstanceWindow(), live);
   DestroyWindow(live);
   EXPECT_EQ(FirstInstanceWindow(), nullptr);
-  shared_main_wnd = nullptr;
+  shared_main_wnd = 0;
 }
 
 }  // namespace

@@ -155,10 +155,14 @@ TEST_F(TrayTest, TheAttachedStateWinsOverTheLockedOne) {
 
 TEST(TrayIcon, TheRecordIsTheOlderLayout) {
   testing_support::ShellRecorder shell;
-  static_assert(NOTIFYICONDATAW_V2_SIZE == 936, "");
+#ifdef _WIN64
+  constexpr unsigned kOlderLayout = 952;
+#else
+  constexpr unsigned kOlderLayout = 936;
+#endif
   {
     CTrayIcon icon(7, WM_APP);
-    EXPECT_EQ(icon.data().cbSize, 936u);
+    EXPECT_EQ(icon.data().cbSize, kOlderLayout);
     EXPECT_EQ(icon.data().uID, 7u);
     EXPECT_EQ(icon.data().uCallbackMessage, static_cast<UINT>(WM_APP));
     EXPECT_EQ(icon.data().hWnd, nullptr);
@@ -167,7 +171,7 @@ TEST(TrayIcon, TheRecordIsTheOlderLayout) {
     ASSERT_EQ(shell.Count(NIM_ADD), 1);
     EXPECT_EQ(shell.calls[0].tip, L"") << "no tip asked for";
     EXPECT_EQ(shell.calls[0].icon, AppIcon(IDI_SCANNER_ATTACHED));
-    EXPECT_EQ(shell.calls[0].size, 936u);
+    EXPECT_EQ(shell.calls[0].size, kOlderLayout);
   }
   EXPECT_EQ(shell.Count(NIM_DELETE), 1);
 }
