@@ -170,9 +170,9 @@ void CString::FormatV(const wchar_t* format, va_list args) {
         break;
       case L'p':
         // As the platform prints it: every hex digit of the pointer's width.
-        std::swprintf(buffer, 512, L"%0*llX", static_cast<int>(2 * sizeof(void*)),
-                      static_cast<unsigned long long>(
-                          reinterpret_cast<UINT_PTR>(va_arg(args, void*))));
+        std::swprintf(
+            buffer, 512, L"%0*llX", static_cast<int>(2 * sizeof(void*)),
+            static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(va_arg(args, void*))));
         break;
       case L'e':
       case L'E':

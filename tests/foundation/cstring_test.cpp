@@ -42,9 +42,10 @@ TEST(CStringFormat, PointersAndPointerSizedIntegersKeepTheirWidth) {
   void* high = reinterpret_cast<void*>(static_cast<UINT_PTR>(0x123456789ABCull));
   EXPECT_EQ(Formatted(L"%p|%p", low, high).str(), L"0000000000001234|0000123456789ABC");
   const size_t big = static_cast<size_t>(0x100000005ull);
-  EXPECT_EQ(Formatted(L"%Iu|%zu|%Ix|%td|%d", big, big, big, static_cast<ptrdiff_t>(-5000000000ll), 7)
-                .str(),
-            L"4294967301|4294967301|100000005|-5000000000|7");
+  EXPECT_EQ(
+      Formatted(L"%Iu|%zu|%Ix|%td|%d", big, big, big, static_cast<ptrdiff_t>(-5000000000ll), 7)
+          .str(),
+      L"4294967301|4294967301|100000005|-5000000000|7");
   EXPECT_EQ(Formatted(L"%zu", size).str(), L"18446744073709551615");
 #else
   EXPECT_EQ(Formatted(L"%p", low).str(), L"00001234");
