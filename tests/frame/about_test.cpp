@@ -70,8 +70,11 @@ class AboutTest : public FrameTest {
   Seen OpenAbout() {
     g_seen = Seen{};
     g_frame = hwnd;
-    SetTimer(nullptr, 0, 30, &InspectAbout);
+    const testing_support::Watchdog watchdog;
+    const UINT_PTR inspect = SetTimer(nullptr, 0, 30, &InspectAbout);
     Command(ID_APP_ABOUT);
+    KillTimer(nullptr, inspect);
+    EXPECT_FALSE(watchdog.Fired()) << "the about box never showed up to be inspected";
     return g_seen;
   }
 };

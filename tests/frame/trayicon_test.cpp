@@ -73,8 +73,11 @@ class TrayTest : public FrameTest {
   std::vector<MenuItem> RightClick() {
     g_seen.clear();
     g_menu_found = false;
-    SetTimer(nullptr, 0, 50, &InspectMenu);
+    const testing_support::Watchdog watchdog;
+    const UINT_PTR inspect = SetTimer(nullptr, 0, 50, &InspectMenu);
     EXPECT_EQ(SendMessageW(hwnd, WM_USER, 101, WM_RBUTTONUP), 1);
+    KillTimer(nullptr, inspect);
+    EXPECT_FALSE(watchdog.Fired()) << "the tray menu never showed up to be inspected";
     // The chosen command, if any, is posted: nothing was chosen here.
     return g_seen;
   }

@@ -86,7 +86,7 @@ class MessageMapTest : public testing::Test {
 
 TEST_F(MessageMapTest, TimerHandlerReceivesTheTimerId) {
   frame_->SetTimer(7, 10);
-  testing_support::Pump(150);
+  testing_support::PumpUntil([this] { return calls_.timer != 0; });
   frame_->KillTimer(7);
   EXPECT_EQ(calls_.timer, 7u) << "OnTimer should get the id given to SetTimer";
 }

@@ -114,4 +114,45 @@ void Pump(DWORD ms) {
   }
 }
 
+bool PumpUntil(const std::function<bool()>& done, DWORD ms) {
+  const DWORD start = GetTickCount();
+  MSG msg;
+  for (;;) {
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) continue;
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    if (done()) return true;
+    if (GetTickCount() - start >= ms) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+  }
+}
+
+namespace {
+
+BOOL CALLBACK CancelDialog(HWND hwnd, LPARAM) {
+  wchar_t name[16];
+  if (GetClassNameW(hwnd, name, 16) && lstrcmpW(name, L"#32770") == 0) {
+    PostMessageW(hwnd, WM_COMMAND, IDCANCEL, 0);
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+Watchdog::Watchdog(DWORD ms) {
+  fired_ = false;
+  timer_ = SetTimer(nullptr, 0, ms, &Watchdog::OnTimer);
+}
+
+Watchdog::~Watchdog() { KillTimer(nullptr, timer_); }
+
+void CALLBACK Watchdog::OnTimer(HWND, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(nullptr, timer);
+  fired_ = true;
+  EndMenu();
+  EnumThreadWindows(GetCurrentThreadId(), &CancelDialog, 0);
+}
+
 }  // namespace testing_support

@@ -6,6 +6,7 @@
 
 #include <shellapi.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -74,5 +75,26 @@ void RemoveDataSource();
 void DeleteKeyTree(HKEY root, const wchar_t* path);
 // Pumps this thread's messages for `ms` milliseconds.
 void Pump(DWORD ms);
+// Pumps this thread's messages until `done` holds or `ms` milliseconds have
+// passed; returns whether it held.
+bool PumpUntil(const std::function<bool()>& done, DWORD ms = 5000);
+
+// For a test that opens a menu or a modal dialog and inspects it from a
+// timer: if the inspection never happens, this ends every menu and dialog of
+// the thread after `ms` milliseconds, so the test fails instead of hanging.
+class Watchdog {
+ public:
+  explicit Watchdog(DWORD ms = 5000);
+  ~Watchdog();
+  Watchdog(const Watchdog&) = delete;
+  Watchdog& operator=(const Watchdog&) = delete;
+
+  bool Fired() const { return fired_; }
+
+ private:
+  static void CALLBACK OnTimer(HWND, UINT, UINT_PTR timer, DWORD);
+  UINT_PTR timer_;
+  static inline bool fired_ = false;
+};
 
 }  // namespace testing_support
