@@ -97,12 +97,15 @@ class SettingsDialogTest : public FrameTest {
   // Sends the open-settings command to the frame and runs `steps` while the
   // dialog is up; the last step must end it.
   void OpenSettings(std::vector<Step> steps) {
+    OpenSettingsBy([this] { Command(ID_SETTINGS); }, std::move(steps));
+  }
+  void OpenSettingsBy(const std::function<void()>& open, std::vector<Step> steps) {
     Script script;
     script.steps = std::move(steps);
     script.deadline = GetTickCount() + kWatchdogMs;
     g_script = &script;
     const UINT_PTR timer = SetTimer(nullptr, 0, kTickMs, &RunNextStep);
-    Command(ID_SETTINGS);
+    open();
     KillTimer(nullptr, timer);
     g_script = nullptr;
     EXPECT_FALSE(script.timed_out) << "the dialog was still open after its last step";
@@ -206,6 +209,13 @@ TEST_F(SettingsDialogTest, OpensOnButtonRightWithTheLeftListAlreadyFilled) {
        }),
        Click(IDCANCEL)});
   EXPECT_FALSE(IsWindow(settings)) << "the dialog is destroyed when it ends";
+}
+
+TEST_F(SettingsDialogTest, ADoubleClickOnTheTrayIconOpensIt) {
+  HWND settings = nullptr;
+  OpenSettingsBy([this] { SendMessageW(hwnd, WM_USER, 101, WM_LBUTTONDBLCLK); },
+                 {Check([&] { settings = Settings(); }), Click(IDCANCEL)});
+  EXPECT_NE(settings, nullptr);
 }
 
 TEST_F(SettingsDialogTest, ATabClickShowsTheOtherPageInTheSameRectangle) {
