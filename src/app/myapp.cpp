@@ -72,7 +72,8 @@ BOOL CMyApp::InitInstance() {
     // The other architecture's build shares the mutex but not the slot.
     if (!first) first = FindProgramFrameInSession();
     if (first) {
-      SetForegroundWindow(first);
+      // The hidden frame cannot come forward; a dialog it has open can.
+      SetForegroundWindow(GetLastActivePopup(first));
       PostMessageW(first, WM_COMMAND, ID_SETTINGS, 0);
     }
     return FALSE;
@@ -111,10 +112,9 @@ void CMyApp::OnAppAbout() {
   {
     CAbout about(m_pMainWnd);
     auto* frame = static_cast<CMainFrame*>(m_pMainWnd);
-    CDialog* previous = frame ? frame->OpenDialog() : nullptr;
-    if (frame) frame->SetOpenDialog(&about);
+    if (frame) frame->PushOpenDialog(&about);
     about.DoModal();
-    if (frame && m_pMainWnd == frame) frame->SetOpenDialog(previous);
+    if (frame && m_pMainWnd == frame) frame->PopOpenDialog(&about);
   }
   about_open = 0;
 }

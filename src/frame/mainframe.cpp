@@ -1,9 +1,12 @@
 #include "frame/mainframe.h"
 
+#include <algorithm>
+
 #include "framework/debug.h"
 #include "framework/dialog.h"
 #include "framework/winapp.h"
 #include "resource.h"
+#include "ui/dlgsettings.h"
 #include "ui/settings.h"
 
 std::int32_t settings_open = 0;
@@ -225,10 +228,20 @@ void CMainFrame::OnEndSession(BOOL ending) {
   if (ending) AppSettings().Save();
 }
 
+void CMainFrame::PopOpenDialog(CDialog* dialog) {
+  const auto found = std::find(open_dialogs_.begin(), open_dialogs_.end(), dialog);
+  if (found != open_dialogs_.end()) open_dialogs_.erase(found);
+}
+
 void CMainFrame::OnSettings() {
   if (settings_open) return;
   settings_open = 1;
-  // The settings dialog comes with its own unit.
+  {
+    CDlgSettings dialog(this);
+    PushOpenDialog(&dialog);
+    dialog.DoModal();
+    PopOpenDialog(&dialog);
+  }
   settings_open = 0;
 }
 
@@ -237,7 +250,9 @@ void CMainFrame::OnExit() {
   // dialog and close once the outermost handler has returned.
   if (MessageDepth() > 1) {
     exit_pending_ = true;
-    if (open_dialog_) open_dialog_->EndDialog(IDCANCEL);
+    for (auto dialog = open_dialogs_.rbegin(); dialog != open_dialogs_.rend(); ++dialog) {
+      (*dialog)->EndDialog(IDCANCEL);
+    }
     return;
   }
   exit_requested = 1;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "actions/dotwainscan.h"
 #include "device/scannerdriver.h"
@@ -31,10 +32,11 @@ class CMainFrame : public CFrameWnd, public dotwainscan {
   static BOOL RegisterSessionNotification(HWND hwnd, DWORD flags);
   static BOOL UnregisterSessionNotification(HWND hwnd);
 
-  // A modal loop run by one of our handlers (the about box, the settings
-  // dialog) registers here, so that Exit can end it before the frame closes.
-  void SetOpenDialog(CDialog* dialog) { open_dialog_ = dialog; }
-  CDialog* OpenDialog() const { return open_dialog_; }
+  // Modal loops run inside our handlers (the about box, the settings dialog
+  // and the about box over it) register here, innermost last, so that Exit
+  // can end them all before the frame closes.
+  void PushOpenDialog(CDialog* dialog) { open_dialogs_.push_back(dialog); }
+  void PopOpenDialog(CDialog* dialog);
 
   CTrayIcon tray_icon;
   CScannerDriver driver;
@@ -77,7 +79,7 @@ class CMainFrame : public CFrameWnd, public dotwainscan {
 
   // Exit that arrived through a nested loop waits for the outermost handler.
   bool exit_pending_ = false;
-  CDialog* open_dialog_ = nullptr;
+  std::vector<CDialog*> open_dialogs_;
 
   DECLARE_MESSAGE_MAP()
 };

@@ -1,5 +1,7 @@
 #include "framework/dialog.h"
 
+#include <commctrl.h>
+
 #include "framework/debug.h"
 #include "framework/winapp.h"
 
@@ -12,7 +14,8 @@ bool IsDialogWindow(HWND hwnd) {
 
 }  // namespace
 
-// Binds on every exchange: a dialog run again has new controls.
+// Binds on every exchange: a dialog run again has new controls. The control
+// stays the dialog's: the wrapper does not destroy it.
 void DDX_Control(CDataExchange* exchange, int id, CWnd& control) {
   const HWND item = exchange->m_pDlgWnd->GetDlgItem(id);
   AFX_ASSERT(item != nullptr);
@@ -27,10 +30,17 @@ END_MESSAGE_MAP()
 CDialog::CDialog(UINT templateId, CWnd* parent) : m_nIDTemplate(templateId), m_pParentWnd(parent) {}
 
 CDialog::~CDialog() {
-  if (m_hWnd) DestroyWindow();
+  if (OwnsWindow()) DestroyWindow();
 }
 
 HWND CDialog::CreateFromTemplate(HWND owner) {
+  // Templates may hold a tab control, whose class the common controls
+  // register only when asked.
+  static const bool common_controls = [] {
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_TAB_CLASSES};
+    return InitCommonControlsEx(&controls) != FALSE;
+  }();
+  (void)common_controls;
   return CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(m_nIDTemplate), owner,
                             &CDialog::StaticDialogProc, reinterpret_cast<LPARAM>(this));
 }
@@ -74,8 +84,8 @@ INT_PTR CDialog::DoModal() {
 
   if (disableOwner) EnableWindow(owner, TRUE);
   if (m_hWnd) {
-    SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
-                 SWP_HIDEWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_NOZORDER);
+    ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
+                   SWP_HIDEWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_NOZORDER);
     DestroyWindow();
   }
   return modal_result_;

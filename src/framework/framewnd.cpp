@@ -31,7 +31,12 @@ BOOL CFrameWnd::LoadFrame(UINT resourceId, DWORD style, CWnd* parent, void*) {
   HWND hwnd = CreateWindowExW(0, kClassName, title, style & ~FWS_ADDTOTITLE, CW_USEDEFAULT,
                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                               parent ? parent->m_hWnd : nullptr, menu_.get(), instance, this);
-  if (!hwnd) return FALSE;
+  if (!hwnd) {
+    // A window that got as far as existing took its menu with it when it
+    // was destroyed again.
+    if (!IsMenu(menu_.get())) menu_.release();
+    return FALSE;
+  }
   // The window owns the menu now and destroys it with itself.
   menu_.release();
   auto_delete_ = true;

@@ -8,7 +8,7 @@ constexpr wchar_t kWndProperty[] = L"afx.CWnd";
 }
 
 CWnd::~CWnd() {
-  if (m_hWnd) {
+  if (OwnsWindow()) {
     HWND hwnd = m_hWnd;
     DetachHandle();
     ::DestroyWindow(hwnd);
@@ -28,7 +28,7 @@ void CWnd::AttachHandle(HWND hwnd) {
 }
 
 void CWnd::DetachHandle() {
-  if (m_hWnd) RemovePropW(m_hWnd, kWndProperty);
+  if (OwnsWindow()) RemovePropW(m_hWnd, kWndProperty);
   m_hWnd = nullptr;
 }
 

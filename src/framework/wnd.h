@@ -30,6 +30,19 @@ class CWnd : public CCmdTarget {
   CString GetWindowText() const;
   HWND GetDlgItem(int id) const { return ::GetDlgItem(m_hWnd, id); }
   void SetDlgItemText(int id, const wchar_t* text) { ::SetDlgItemTextW(m_hWnd, id, text); }
+  void GetClientRect(RECT* rect) const { ::GetClientRect(m_hWnd, rect); }
+  void GetWindowRect(RECT* rect) const { ::GetWindowRect(m_hWnd, rect); }
+  // Converts a rectangle in screen coordinates to this window's client area.
+  void ScreenToClient(RECT* rect) const {
+    ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(rect), 2);
+  }
+  BOOL SetWindowPos(HWND after, int x, int y, int cx, int cy, UINT flags) {
+    return ::SetWindowPos(m_hWnd, after, x, y, cx, cy, flags);
+  }
+
+  // Whether this object created the window or was given it to own: only then
+  // does it destroy the window. A control bound by DDX_Control is wrapped.
+  bool OwnsWindow() const { return m_hWnd && FromHandlePermanent(m_hWnd) == this; }
 
   // The object that owns `hwnd`, when it is one of this framework's windows.
   static CWnd* FromHandlePermanent(HWND hwnd);

@@ -187,6 +187,23 @@ TEST_F(DialogTest, DdxControlBindsTheControlOnEveryRun) {
   EXPECT_EQ(seen, L"&OK") << "second run: the control is the first run's destroyed button";
 }
 
+TEST_F(DialogTest, AControlBoundByDdxControlStaysTheDialogsWhenItsWrapperGoes) {
+  CTestDialog dialog(IDD_ABOUTBOX);
+  bool alive = false;
+  dialog.on_init = [&](CTestDialog& d) {
+    {
+      CWnd wrapper;
+      CDataExchange exchange(&d, FALSE);
+      DDX_Control(&exchange, IDOK, wrapper);
+    }
+    alive = IsWindow(d.GetDlgItem(IDOK)) != FALSE;
+    d.PostMessage(kStep);
+  };
+  dialog.on_step = EndWithStepResult;
+  EXPECT_EQ(dialog.DoModal(), kStepResult);
+  EXPECT_TRUE(alive) << "the wrapper destroyed a control it does not own";
+}
+
 // What the CBT hook saw of the message box before it answered it.
 struct BoxSeen {
   UINT answer = IDOK;

@@ -1,0 +1,29 @@
+// A tab control wrapped by its dialog's data exchange. Dialogs register the
+// control's class before their templates are created.
+#pragma once
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include "framework/wnd.h"
+
+class CTabCtrl : public CWnd {
+ public:
+  // Inserts a tab with `text` at `index`; returns its index or -1.
+  int InsertItem(int index, const wchar_t* text) {
+    TCITEMW item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = const_cast<wchar_t*>(text);
+    return static_cast<int>(
+        SendMessage(TCM_INSERTITEMW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item)));
+  }
+  int GetCurSel() { return static_cast<int>(SendMessage(TCM_GETCURSEL)); }
+  int SetCurSel(int index) {
+    return static_cast<int>(SendMessage(TCM_SETCURSEL, static_cast<WPARAM>(index)));
+  }
+  // With `larger` FALSE, turns a window rectangle into its display area.
+  void AdjustRect(BOOL larger, RECT* rect) {
+    SendMessage(TCM_ADJUSTRECT, static_cast<WPARAM>(larger), reinterpret_cast<LPARAM>(rect));
+  }
+};

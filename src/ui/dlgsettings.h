@@ -1,0 +1,40 @@
+// The settings window: a tab control with one page per scanner button, and
+// OK, Cancel, About, Reset and Calibrate.
+#pragma once
+
+#include <cstdint>
+
+#include "framework/dialog.h"
+#include "framework/tabctrl.h"
+#include "ui/buttonleft.h"
+#include "ui/buttonright.h"
+
+class CMainFrame;
+
+class CDlgSettings : public CDialog {
+ public:
+  explicit CDlgSettings(CMainFrame* mainFrame);
+
+  BOOL OnInitDialog() override;
+  // Lays both pages over the tab control's display area and shows the
+  // selected one.
+  void ShowSelectedPage();
+
+ protected:
+  void DoDataExchange(CDataExchange* exchange) override;
+  void OnOK() override;
+  void OnSelchangeTab(NMHDR* header, LRESULT* result);
+  void OnReset();
+  void OnCalibrate();
+  void OnAbout();
+
+  CMainFrame* m_pMainFrame;
+  CTabCtrl m_tab;
+  std::int32_t m_pageTemplateIds[2];
+  CDialogButtonleft m_left;
+  CDialogButtonright m_right;
+  CDialog* m_pages[2];
+  std::int32_t m_pageCount;
+
+  DECLARE_MESSAGE_MAP()
+};

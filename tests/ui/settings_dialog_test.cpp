@@ -1,0 +1,458 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <commctrl.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/myapp.h"
+#include "frame/frame_fixture.h"
+#include "ui/dlgsettings.h"
+
+namespace frame_testing {
+namespace {
+
+using Step = std::function<void()>;
+
+constexpr UINT kTickMs = 20;
+constexpr DWORD kWatchdogMs = 5000;
+constexpr LPARAM kKeyDownData = 0x00010001;
+
+// The steps of a script run one per timer tick inside the modal loops, each
+// after the messages that the previous one posted. The watchdog fails the
+// test and cancels whatever is still open.
+struct Script {
+  std::vector<Step> steps;
+  size_t next = 0;
+  DWORD deadline = 0;
+  bool timed_out = false;
+};
+Script* g_script = nullptr;
+
+BOOL CALLBACK CollectDialog(HWND hwnd, LPARAM list) {
+  wchar_t name[16];
+  if (GetClassNameW(hwnd, name, 16) && lstrcmpW(name, L"#32770") == 0 && IsWindowVisible(hwnd)) {
+    reinterpret_cast<std::vector<HWND>*>(list)->push_back(hwnd);
+  }
+  return TRUE;
+}
+
+// The visible top-level dialogs of this thread.
+std::vector<HWND> Dialogs() {
+  std::vector<HWND> dialogs;
+  EnumThreadWindows(GetCurrentThreadId(), &CollectDialog, reinterpret_cast<LPARAM>(&dialogs));
+  return dialogs;
+}
+
+void CALLBACK RunNextStep(HWND, UINT, UINT_PTR, DWORD) {
+  Script* script = g_script;
+  if (!script) return;
+  if (GetTickCount() - script->deadline < 0x80000000u) {
+    script->timed_out = true;
+    for (HWND dialog : Dialogs()) PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    return;
+  }
+  if (script->next >= script->steps.size()) return;
+  // A step may run a nested loop in which the following steps run.
+  const Step step = script->steps[script->next++];
+  step();
+}
+
+std::wstring Text(HWND hwnd) {
+  wchar_t text[256] = {};
+  GetWindowTextW(hwnd, text, 256);
+  return text;
+}
+
+RECT WindowRect(HWND hwnd) {
+  RECT rect{};
+  GetWindowRect(hwnd, &rect);
+  return rect;
+}
+
+bool SameRect(const RECT& a, const RECT& b) {
+  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+class SettingsDialogTest : public FrameTest {
+ protected:
+  void SetUp() override {
+    FrameTest::SetUp();
+    AfxGetApp()->m_pMainWnd = frame;
+    settings_open = 0;
+    saved_action_ = AppSettings().button_left_action;
+    saved_format_ = AppSettings().format_ext_file;
+    AppSettings().button_left_action = DESTINATION_FILE;
+    AppSettings().format_ext_file = 1;
+  }
+  void TearDown() override {
+    AppSettings().button_left_action = saved_action_;
+    AppSettings().format_ext_file = saved_format_;
+    FrameTest::TearDown();
+  }
+
+  // Sends the open-settings command to the frame and runs `steps` while the
+  // dialog is up; the last step must end it.
+  void OpenSettings(std::vector<Step> steps) {
+    OpenSettingsBy([this] { Command(ID_SETTINGS); }, std::move(steps));
+  }
+  void OpenSettingsBy(const std::function<void()>& open, std::vector<Step> steps) {
+    Script script;
+    script.steps = std::move(steps);
+    script.deadline = GetTickCount() + kWatchdogMs;
+    g_script = &script;
+    const UINT_PTR timer = SetTimer(nullptr, 0, kTickMs, &RunNextStep);
+    open();
+    KillTimer(nullptr, timer);
+    g_script = nullptr;
+    EXPECT_FALSE(script.timed_out) << "the dialog was still open after its last step";
+    EXPECT_EQ(script.next, script.steps.size()) << "the dialog closed before every step ran";
+    EXPECT_EQ(settings_open, 0);
+  }
+
+  // The settings dialog: the visible dialog that the frame owns.
+  HWND Settings() const {
+    for (HWND dialog : Dialogs()) {
+      if (GetWindow(dialog, GW_OWNER) == hwnd && GetDlgItem(dialog, IDC_TAB)) return dialog;
+    }
+    return nullptr;
+  }
+  // The page of the settings dialog that holds control `id`.
+  HWND PageWith(int id) const {
+    HWND page = nullptr;
+    while ((page = FindWindowExW(Settings(), page, L"#32770", nullptr)) != nullptr) {
+      if (GetDlgItem(page, id)) return page;
+    }
+    return nullptr;
+  }
+  HWND LeftPage() const { return PageWith(IDC_DESTINATION); }
+  HWND RightPage() const { return PageWith(IDC_OCR_SETTINGS); }
+  HWND List() const { return GetDlgItem(LeftPage(), IDC_DESTINATION); }
+  HWND Tab() const { return GetDlgItem(Settings(), IDC_TAB); }
+
+  std::vector<std::wstring> Entries() const {
+    std::vector<std::wstring> entries;
+    const int count = static_cast<int>(SendMessageW(List(), CB_GETCOUNT, 0, 0));
+    for (int index = 0; index < count; ++index) {
+      wchar_t text[64] = {};
+      SendMessageW(List(), CB_GETLBTEXT, static_cast<WPARAM>(index),
+                   reinterpret_cast<LPARAM>(text));
+      entries.push_back(text);
+    }
+    return entries;
+  }
+  // The selected entry's text, or "(none)".
+  std::wstring Selected() const {
+    const LRESULT index = SendMessageW(List(), CB_GETCURSEL, 0, 0);
+    if (index == CB_ERR) return L"(none)";
+    return Entries().at(static_cast<size_t>(index));
+  }
+
+  // A click on tab `index`, where the user would click.
+  void ClickTab(int index) const {
+    RECT item{};
+    ASSERT_TRUE(SendMessageW(Tab(), TCM_GETITEMRECT, static_cast<WPARAM>(index),
+                             reinterpret_cast<LPARAM>(&item)));
+    const LPARAM at = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
+    SendMessageW(Tab(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageW(Tab(), WM_LBUTTONUP, 0, at);
+  }
+  // Typing the first letter of an entry in the closed list picks it.
+  Step Type(wchar_t letter) const {
+    return [this, letter] {
+      SetFocus(List());
+      PostMessageW(List(), WM_CHAR, letter, kKeyDownData);
+    };
+  }
+  Step Click(int id) const {
+    return [this, id] { PostMessageW(GetDlgItem(Settings(), id), BM_CLICK, 0, 0); };
+  }
+  Step ShowLeftPage() const {
+    return [this] { ClickTab(0); };
+  }
+  Step Check(std::function<void()> check) const { return check; }
+
+ private:
+  std::int32_t saved_action_ = 0;
+  std::int32_t saved_format_ = 0;
+};
+
+TEST_F(SettingsDialogTest, OpensOnButtonRightWithTheLeftListAlreadyFilled) {
+  HWND settings = nullptr;
+  OpenSettings(
+      {Check([&] {
+         settings = Settings();
+         ASSERT_NE(settings, nullptr) << "no settings dialog owned by the frame";
+         EXPECT_EQ(GetMyApp().settings_dialog->m_hWnd, settings);
+         EXPECT_EQ(Text(settings), L"CORVANTE button manager");
+         EXPECT_EQ(SendMessageW(Tab(), TCM_GETCURSEL, 0, 0), 1);
+         ASSERT_NE(RightPage(), nullptr);
+         ASSERT_NE(LeftPage(), nullptr);
+         EXPECT_TRUE(IsWindowVisible(RightPage()));
+         EXPECT_FALSE(IsWindowVisible(LeftPage()));
+         EXPECT_EQ(Entries(), (std::vector<std::wstring>{L"Email", L"File"}));
+         EXPECT_EQ(Selected(), L"File");
+         EXPECT_EQ(Text(GetDlgItem(LeftPage(), IDC_LEFT_LABEL)), L"Scan and send image to:");
+         EXPECT_EQ(Text(GetDlgItem(RightPage(), IDC_RIGHT_LABEL)), L"Send to Quillora 5");
+         EXPECT_EQ(Text(GetDlgItem(RightPage(), IDC_OCR_SETTINGS)), L"Settings");
+         const std::pair<int, const wchar_t*> buttons[] = {{IDOK, L"OK"},
+                                                           {IDCANCEL, L"Cancel"},
+                                                           {ID_APP_ABOUT, L"About..."},
+                                                           {IDC_RESET, L"Reset"},
+                                                           {ID_CALIBRATE, L"Calibrate..."}};
+         for (const auto& [id, text] : buttons) {
+           EXPECT_EQ(Text(GetDlgItem(settings, id)), text) << "button " << id;
+         }
+       }),
+       Click(IDCANCEL)});
+  EXPECT_FALSE(IsWindow(settings)) << "the dialog is destroyed when it ends";
+}
+
+TEST_F(SettingsDialogTest, ADoubleClickOnTheTrayIconOpensIt) {
+  HWND settings = nullptr;
+  OpenSettingsBy([this] { SendMessageW(hwnd, WM_USER, 101, WM_LBUTTONDBLCLK); },
+                 {Check([&] { settings = Settings(); }), Click(IDCANCEL)});
+  EXPECT_NE(settings, nullptr);
+}
+
+TEST_F(SettingsDialogTest, ATabClickShowsTheOtherPageInTheSameRectangle) {
+  RECT right{};
+  OpenSettings({Check([&] { right = WindowRect(RightPage()); }), ShowLeftPage(), Check([&] {
+                  EXPECT_EQ(SendMessageW(Tab(), TCM_GETCURSEL, 0, 0), 0);
+                  EXPECT_TRUE(IsWindowVisible(LeftPage()));
+                  EXPECT_FALSE(IsWindowVisible(RightPage()));
+                  EXPECT_TRUE(SameRect(WindowRect(LeftPage()), right));
+                  RECT inside{};
+                  const RECT tab = WindowRect(Tab());
+                  EXPECT_TRUE(IntersectRect(&inside, &tab, &right) && SameRect(inside, right))
+                      << "the pages lie over the tab control";
+                  EXPECT_GT(right.top, tab.top) << "the pages leave the tabs free";
+                  ClickTab(1);
+                  EXPECT_TRUE(IsWindowVisible(RightPage()));
+                  EXPECT_FALSE(IsWindowVisible(LeftPage()));
+                }),
+                Click(IDCANCEL)});
+}
+
+TEST_F(SettingsDialogTest, EmailAndOkStoresTheDestinationAtOnce) {
+  OpenSettings({ShowLeftPage(), Type(L'E'), Check([&] {
+                  EXPECT_EQ(Selected(), L"Email");
+                  EXPECT_EQ(AppSettings().button_left_action, DESTINATION_FILE)
+                      << "choosing alone stores nothing";
+                }),
+                Click(IDOK)});
+  EXPECT_EQ(AppSettings().button_left_action, DESTINATION_EMAIL);
+  OpenSettings({Check([&] { EXPECT_EQ(Selected(), L"Email"); }), Click(IDCANCEL)});
+}
+
+TEST_F(SettingsDialogTest, CancelEscapeOnAButtonAndTheCloseBoxKeepTheDestination) {
+  const std::pair<const char*, Step> ways[] = {
+      {"Cancel", Click(IDCANCEL)},
+      {"Escape on a button",
+       [this] { PostMessageW(GetDlgItem(Settings(), IDOK), WM_KEYDOWN, VK_ESCAPE, kKeyDownData); }},
+      {"the close box", [this] { PostMessageW(Settings(), WM_SYSCOMMAND, SC_CLOSE, 0); }},
+  };
+  for (const auto& [way, end] : ways) {
+    SCOPED_TRACE(way);
+    OpenSettings(
+        {ShowLeftPage(), Type(L'E'), Check([&] { EXPECT_EQ(Selected(), L"Email"); }), end});
+    EXPECT_EQ(AppSettings().button_left_action, DESTINATION_FILE);
+    EXPECT_TRUE(Dialogs().empty());
+  }
+}
+
+TEST_F(SettingsDialogTest, EscapeInsideAPageDoesNothing) {
+  OpenSettings({ShowLeftPage(), Type(L'E'),
+                Check([&] { PostMessageW(List(), WM_KEYDOWN, VK_ESCAPE, kKeyDownData); }),
+                Check([&] {
+                  ASSERT_NE(Settings(), nullptr) << "Escape in the list closed the dialog";
+                  EXPECT_TRUE(IsWindowVisible(LeftPage()));
+                  ClickTab(1);
+                  PostMessageW(GetDlgItem(RightPage(), IDC_OCR_SETTINGS), WM_KEYDOWN, VK_ESCAPE,
+                               kKeyDownData);
+                }),
+                Check([&] {
+                  ASSERT_NE(Settings(), nullptr) << "Escape on the page's button closed the dialog";
+                  EXPECT_TRUE(IsWindowVisible(RightPage()));
+                }),
+                Click(IDOK)});
+  EXPECT_EQ(AppSettings().button_left_action, DESTINATION_EMAIL)
+      << "the choice made before the Escapes holds";
+}
+
+TEST_F(SettingsDialogTest, ResetRestoresTheDefaultsAtOnceAndCancelKeepsThem) {
+  AppSettings().button_left_action = DESTINATION_EMAIL;
+  OpenSettings({ShowLeftPage(), Check([&] { EXPECT_EQ(Selected(), L"Email"); }), Click(IDC_RESET),
+                Check([&] {
+                  EXPECT_EQ(AppSettings().button_left_action, DESTINATION_FILE);
+                  EXPECT_EQ(AppSettings().format_ext_file, 3);
+                  EXPECT_EQ(Selected(), L"File");
+                }),
+                Click(IDCANCEL)});
+  EXPECT_EQ(AppSettings().button_left_action, DESTINATION_FILE);
+  EXPECT_EQ(AppSettings().format_ext_file, 3);
+}
+
+TEST_F(SettingsDialogTest, AnUnknownStoredDestinationShowsNoChoiceAndSurvivesOk) {
+  AppSettings().button_left_action = 7;
+  OpenSettings({ShowLeftPage(), Check([&] { EXPECT_EQ(Selected(), L"(none)"); }), Click(IDOK)});
+  EXPECT_EQ(AppSettings().button_left_action, 7);
+}
+
+TEST_F(SettingsDialogTest, InDutchBestandComesFirstAndEmailStillStoresEmail) {
+  AppSettings().SetLanguage(10);
+  OpenSettings({ShowLeftPage(), Check([&] {
+                  EXPECT_EQ(Entries(), (std::vector<std::wstring>{L"Bestand", L"E-mail"}));
+                  EXPECT_EQ(Selected(), L"Bestand");
+                }),
+                Type(L'E'), Check([&] { EXPECT_EQ(Selected(), L"E-mail"); }), Click(IDOK)});
+  EXPECT_EQ(AppSettings().button_left_action, DESTINATION_EMAIL);
+}
+
+TEST_F(SettingsDialogTest, InFrenchTheCaptionButtonsAndTabsAreFrench) {
+  AppSettings().SetLanguage(3);
+  OpenSettings({Check([&] {
+                  HWND settings = Settings();
+                  EXPECT_EQ(Text(settings), L"Gestionnaire de boutons CORVANTE");
+                  const std::pair<int, const wchar_t*> buttons[] = {
+                      {IDOK, L"OK"},
+                      {IDCANCEL, L"Annuler"},
+                      {ID_APP_ABOUT, L"\u00c0 propos..."},
+                      {IDC_RESET, L"R\u00e9initialiser"},
+                      {ID_CALIBRATE, L"\u00c9talonner..."}};
+                  for (const auto& [id, text] : buttons) {
+                    EXPECT_EQ(Text(GetDlgItem(settings, id)), text) << "button " << id;
+                  }
+                  const wchar_t* tabs[] = {L"Bouton gauche", L"Bouton droit"};
+                  for (int index = 0; index < 2; ++index) {
+                    wchar_t text[64] = {};
+                    TCITEMW item{};
+                    item.mask = TCIF_TEXT;
+                    item.pszText = text;
+                    item.cchTextMax = 64;
+                    SendMessageW(Tab(), TCM_GETITEMW, static_cast<WPARAM>(index),
+                                 reinterpret_cast<LPARAM>(&item));
+                    EXPECT_STREQ(text, tabs[index]);
+                  }
+                  EXPECT_EQ(Text(GetDlgItem(RightPage(), IDC_OCR_SETTINGS)), L"Param\u00e8tres");
+                }),
+                Click(IDCANCEL)});
+}
+
+TEST_F(SettingsDialogTest, CalibrateWithoutAScannerDoesNothing) {
+  ClearCalls();
+  OpenSettings(
+      {Click(ID_CALIBRATE), Check([&] { EXPECT_NE(Settings(), nullptr); }), Click(IDCANCEL)});
+  EXPECT_EQ(Calls(), "");
+  EXPECT_TRUE(debug.Saw(L"Warning: not executing disabled command 32777\n"));
+}
+
+TEST_F(SettingsDialogTest, CalibrateWithAScannerCallsTheDataSourceOnce) {
+  Connect();
+  AppSettings().SetLanguage(2);
+  OpenSettings({Click(ID_CALIBRATE), Click(IDCANCEL)});
+  EXPECT_EQ(Calls(), "docalibrate_lang(0,2)");
+}
+
+TEST_F(SettingsDialogTest, AboutOpensOverTheDialogAndReturnsToIt) {
+  HWND settings = nullptr;
+  HWND about = nullptr;
+  OpenSettings({Click(ID_APP_ABOUT), Check([&] {
+                  settings = Settings();
+                  for (HWND dialog : Dialogs()) {
+                    if (dialog != settings) about = dialog;
+                  }
+                  ASSERT_NE(about, nullptr) << "no about box";
+                  EXPECT_EQ(GetWindow(about, GW_OWNER), settings);
+                  EXPECT_EQ(Text(GetDlgItem(about, IDC_ABOUT_TITLE)), L"CORVANTE button manager");
+                  EXPECT_FALSE(IsWindowEnabled(settings)) << "the about box is modal";
+                  EXPECT_EQ(GetMyApp().about_open, 0);
+                  PostMessageW(GetDlgItem(about, IDOK), BM_CLICK, 0, 0);
+                }),
+                Check([&] {
+                  EXPECT_FALSE(IsWindow(about));
+                  EXPECT_EQ(Settings(), settings);
+                  EXPECT_TRUE(IsWindowEnabled(settings));
+                }),
+                ShowLeftPage(), Type(L'E'), Click(IDOK)});
+  EXPECT_EQ(AppSettings().button_left_action, DESTINATION_EMAIL)
+      << "the dialog works on after the about box";
+}
+
+TEST_F(SettingsDialogTest, ASecondOpenCommandWhileOpenDoesNothing) {
+  OpenSettings({Check([&] {
+                  HWND settings = Settings();
+                  Command(ID_SETTINGS);
+                  EXPECT_EQ(Dialogs(), std::vector<HWND>{settings});
+                }),
+                Click(IDCANCEL)});
+}
+
+TEST_F(SettingsDialogTest, TheCompanionSettingsButtonLeavesTheDialogUsable) {
+  HWND settings = nullptr;
+  OpenSettings({Check([&] {
+                  settings = Settings();
+                  PostMessageW(GetDlgItem(RightPage(), IDC_OCR_SETTINGS), BM_CLICK, 0, 0);
+                }),
+                Check([&] {
+                  EXPECT_EQ(Settings(), settings);
+                  EXPECT_TRUE(IsWindowVisible(settings));
+                  EXPECT_TRUE(IsWindowVisible(RightPage()));
+                  EXPECT_TRUE(IsWindowEnabled(settings));
+                }),
+                ShowLeftPage(), Type(L'E'), Click(IDOK)});
+  EXPECT_EQ(AppSettings().button_left_action, DESTINATION_EMAIL);
+}
+
+TEST_F(SettingsDialogTest, ExitFromTheTrayEndsTheDialogAndThenTheProgram) {
+  OpenSettings({Check([&] { PostMessageW(hwnd, WM_COMMAND, ID_EXIT, 0); })});
+  EXPECT_FALSE(IsWindow(hwnd));
+  EXPECT_TRUE(Dialogs().empty());
+  MSG msg;
+  EXPECT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  EXPECT_EQ(shell.Count(NIM_DELETE), 1);
+}
+
+TEST_F(SettingsDialogTest, ExitWithTheAboutBoxOverTheDialogEndsBothThenTheProgram) {
+  OpenSettings({Click(ID_APP_ABOUT), Check([&] {
+                  ASSERT_EQ(Dialogs().size(), 2u) << "the about box is open over the dialog";
+                  PostMessageW(hwnd, WM_COMMAND, ID_EXIT, 0);
+                })});
+  EXPECT_FALSE(IsWindow(hwnd));
+  EXPECT_TRUE(Dialogs().empty());
+  MSG msg;
+  EXPECT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+}
+
+// Refuses the creation of every child dialog: the pages.
+LRESULT CALLBACK RefusePages(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HCBT_CREATEWND) {
+    const CREATESTRUCTW* create = reinterpret_cast<CBT_CREATEWNDW*>(lParam)->lpcs;
+    wchar_t name[16];
+    if ((create->style & WS_CHILD) && GetClassNameW(reinterpret_cast<HWND>(wParam), name, 16) &&
+        lstrcmpW(name, L"#32770") == 0) {
+      return 1;
+    }
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+TEST_F(SettingsDialogTest, WithoutItsPagesTheDialogOpensAndOkKeepsTheDestination) {
+  AppSettings().button_left_action = DESTINATION_EMAIL;
+  HHOOK hook = SetWindowsHookExW(WH_CBT, &RefusePages, nullptr, GetCurrentThreadId());
+  OpenSettings({Check([&] {
+                  UnhookWindowsHookEx(hook);
+                  hook = nullptr;
+                  ASSERT_NE(Settings(), nullptr);
+                  EXPECT_EQ(LeftPage(), nullptr) << "the hook let a page be created";
+                }),
+                Click(IDOK)});
+  if (hook) UnhookWindowsHookEx(hook);
+  EXPECT_EQ(AppSettings().button_left_action, DESTINATION_EMAIL);
+}
+
+}  // namespace
+}  // namespace frame_testing
