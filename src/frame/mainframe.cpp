@@ -1,10 +1,10 @@
 #include "frame/mainframe.h"
 
+#include "app/myapp.h"
 #include "framework/debug.h"
 #include "framework/dialog.h"
 #include "framework/winapp.h"
 #include "resource.h"
-#include "ui/settings.h"
 
 std::int32_t settings_open = 0;
 
@@ -255,7 +255,7 @@ void CMainFrame::OnClose() {
   CFrameWnd::OnClose();
 }
 
-void CMainFrame::OnCalibrate() { driver.Calibrate(0); }
+void CMainFrame::OnCalibrate() { driver.Calibrate(0, AppSettings().Language()); }
 
 void CMainFrame::OnUpdateSettings(CCmdUI* cmdUI) { cmdUI->Enable(TRUE); }
 

@@ -36,7 +36,7 @@ TEST(AfxBeginThread, SuspendedThreadRunsOnlyWhenResumed) {
   ASSERT_NE(thread, nullptr);
   EXPECT_EQ(WaitForSingleObject(run.done, 200), static_cast<DWORD>(WAIT_TIMEOUT))
       << "the function ran before the thread was resumed";
-  ResumeThread(thread->m_hThread);
+  ResumeThread(thread->m_hThread.get());
   EXPECT_EQ(WaitForSingleObject(run.done, 5000), WAIT_OBJECT_0);
 }
 
@@ -44,7 +44,7 @@ TEST(AfxBeginThread, ThreadEndsWithTheFunctionsResultAndReleasesItsHandle) {
   ThreadRun run;
   CWinThread* thread = AfxBeginThread(&Record, &run, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
   ASSERT_NE(thread, nullptr);
-  const HANDLE own = thread->m_hThread;
+  const HANDLE own = thread->m_hThread.get();
   HANDLE watched = nullptr;
   ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), own, GetCurrentProcess(), &watched, 0, FALSE,
                               DUPLICATE_SAME_ACCESS));
