@@ -28,10 +28,17 @@ HANDLE ConfigurationWatchStopEvent() {
 UINT WatchConfiguration(LPVOID parameter) {
   auto* language = static_cast<std::atomic<std::int32_t>*>(parameter);
   const HANDLE stop = ConfigurationWatchStopEvent();
+  bool changed_before = false;
+  const auto reload = [&] {
+    Companion().Reset();
+    language->store(DetectLanguage(), std::memory_order_relaxed);
+  };
   for (;;) {
     const std::wstring root = Companion().GetRootKey();
     afx::UniqueRegKey key;
     if (RegOpenKeyExW(HKEY_CURRENT_USER, root.c_str(), 0, KEY_NOTIFY, key.put()) != ERROR_SUCCESS) {
+      // The change may have been the root's removal: it still counts.
+      if (changed_before) reload();
       return 0;
     }
     afx::UniqueHandleT changed(CreateEventW(nullptr, TRUE, FALSE, nullptr));
@@ -40,6 +47,9 @@ UINT WatchConfiguration(LPVOID parameter) {
         ERROR_SUCCESS) {
       return 0;
     }
+    // The re-read comes once the next change is watched for, so a change made
+    // while it runs fires the wait below instead of being lost.
+    if (changed_before) reload();
     wprintf(L"Waiting for a change in the specified key...\n");
 
     const HANDLE waits[] = {changed.get(), stop};
@@ -49,7 +59,6 @@ UINT WatchConfiguration(LPVOID parameter) {
       wprintf(L"Error in CloseHandle.\n");
       return 0;
     }
-    Companion().Reset();
-    language->store(DetectLanguage(), std::memory_order_relaxed);
+    changed_before = true;
   }
 }

@@ -35,8 +35,8 @@ void SetLanguage(const std::wstring& code);
 // On the first run: ApplicationPath = `folder`, language English.
 void WriteRegistryTreeIfMissing(const std::wstring& folder);
 
-// Registers the in-process server at `dll` for the current user (`root`
-// HKEY_CURRENT_USER) or the machine (HKEY_LOCAL_MACHINE).
+// Registers the in-process server at `dll` under `root`'s Software\Classes.
+// Wine's COM looks up classes only in the machine's tree.
 bool RegisterServer(HKEY root, const std::wstring& dll);
 void UnregisterServer(HKEY root);
 

@@ -248,11 +248,11 @@ HRESULT __stdcall DllCanUnloadNow() { return g_objects == 0 && g_locks == 0 ? S_
 
 HRESULT __stdcall DllRegisterServer() {
   const std::wstring dll = Folder() + L"\\" + companion::kServerFileName;
-  return companion::RegisterServer(HKEY_CURRENT_USER, dll) ? S_OK : E_FAIL;
+  return companion::RegisterServer(HKEY_LOCAL_MACHINE, dll) ? S_OK : E_FAIL;
 }
 
 HRESULT __stdcall DllUnregisterServer() {
-  companion::UnregisterServer(HKEY_CURRENT_USER);
+  companion::UnregisterServer(HKEY_LOCAL_MACHINE);
   return S_OK;
 }
 }

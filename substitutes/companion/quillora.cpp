@@ -4,7 +4,7 @@
 // its language. With arguments it acts and exits:
 //   lang <code>      switch the language (e.g. frn)
 //   busy 0|1         report free or busy to GetState
-//   register | unregister   the automation server, for the current user
+//   register | unregister   the automation server, for the machine
 //   log              print the server's call log
 //   setup            only the first-run set-up
 #include <windows.h>
@@ -53,7 +53,7 @@ void FirstRun() {
   companion::WriteRegistryTreeIfMissing(folder);
   const std::wstring server = folder + L"\\" + companion::kServerFileName;
   if (GetFileAttributesW(server.c_str()) != INVALID_FILE_ATTRIBUTES) {
-    companion::RegisterServer(HKEY_CURRENT_USER, server);
+    companion::RegisterServer(HKEY_LOCAL_MACHINE, server);
   }
 }
 
@@ -127,13 +127,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
     return 0;
   }
   if (command == L"register") {
-    return companion::RegisterServer(HKEY_CURRENT_USER,
+    return companion::RegisterServer(HKEY_LOCAL_MACHINE,
                                      Folder() + L"\\" + companion::kServerFileName)
                ? 0
                : 1;
   }
   if (command == L"unregister") {
-    companion::UnregisterServer(HKEY_CURRENT_USER);
+    companion::UnregisterServer(HKEY_LOCAL_MACHINE);
     return 0;
   }
   if (command == L"log") {

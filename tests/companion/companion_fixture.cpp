@@ -1,8 +1,8 @@
 #include "companion/companion_fixture.h"
 
-#include <shellapi.h>
-
 #include <gtest/gtest.h>
+
+#include <shellapi.h>
 
 #include <cstdio>
 

@@ -11,10 +11,10 @@
 
 namespace {
 
-using Quillora::Configuration;
 using companion_testing::ScratchDir;
 using companion_testing::WriteRaw;
 using companion_testing::WriteString;
+using Quillora::Configuration;
 
 // An edition that detection never produces, so nothing else uses its tree.
 constexpr wchar_t kRoot[] = L"Software\\M.E.R.O.\\Quillora LE 5";
@@ -104,16 +104,22 @@ TEST_F(ConfigurationTest, TheLanguageCodeLiesBetweenTheLastUnderscoreAndTheLastD
     const wchar_t* exe;
     const wchar_t* own;
   } cases[] = {
-      {L"abc_frn.dll", L"frn", L"frn"},  {L"x_y_grm.dll", L"grm", L"grm"},
-      {L"frn.dll", L"frn", L"frn"},      {L"ab_frn.x.dll", L"frn.x", L"eng"},
-      {L"qlr_ita.dll", L"ita", L"eng"},  {L"qlr_grk.dll", L"grk", L"eng"},
-      {L"qlr_FRN.dll", L"FRN", L"eng"},  {L"qlr_trk.dll", L"trk", L"trk"},
+      {L"abc_frn.dll", L"frn", L"frn"},
+      {L"x_y_grm.dll", L"grm", L"grm"},
+      {L"frn.dll", L"frn", L"frn"},
+      {L"ab_frn.x.dll", L"frn.x", L"eng"},
+      {L"qlr_ita.dll", L"ita", L"eng"},
+      {L"qlr_grk.dll", L"grk", L"eng"},
+      {L"qlr_FRN.dll", L"FRN", L"eng"},
+      {L"qlr_trk.dll", L"trk", L"trk"},
       {L"qlr_itl.dll", L"itl", L"itl"},
       // No "." after the last "_": the rest is the code.
-      {L"qlr_jap", L"jap", L"jap"},      {L"a.b_kor", L"kor", L"kor"},
+      {L"qlr_jap", L"jap", L"jap"},
+      {L"a.b_kor", L"kor", L"kor"},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << "lngRCUname " << testing::PrintToString(std::wstring(c.value)));
+    SCOPED_TRACE(testing::Message()
+                 << "lngRCUname " << testing::PrintToString(std::wstring(c.value)));
     Install(c.value);
     Configuration configuration(Configuration::LE);
     EXPECT_EQ(configuration.GetLanguage(Configuration::EXE), c.exe);
@@ -139,12 +145,16 @@ TEST_F(ConfigurationTest, DocumentLanguagesFollowWhatIsOnDisk) {
     const wchar_t* help;
     const wchar_t* manual;
   } cases[] = {
-      {L"frn", {L"Doc\\frn\\quillora.chm", L"Doc\\eng\\quillora.chm", L"Doc\\eng\\manual.pdf"},
-       L"frn", L"eng"},
+      {L"frn",
+       {L"Doc\\frn\\quillora.chm", L"Doc\\eng\\quillora.chm", L"Doc\\eng\\manual.pdf"},
+       L"frn",
+       L"eng"},
       {L"frn", {L"Doc\\eng\\quillora.chm", L"Doc\\frn\\manual.pdf"}, L"eng", L"frn"},
       {L"jap", {L"Doc\\grm\\quillora.chm", L"Doc\\spn\\quillora.chm"}, L"grm", L""},
-      {L"rus", {L"Doc\\rus\\quillora.chm", L"Doc\\rus\\manual.pdf", L"Doc\\spn\\manual.pdf"},
-       L"rus", L"spn"},
+      {L"rus",
+       {L"Doc\\rus\\quillora.chm", L"Doc\\rus\\manual.pdf", L"Doc\\spn\\manual.pdf"},
+       L"rus",
+       L"spn"},
       {L"FRN", {L"Doc\\frn\\quillora.chm", L"Doc\\eng\\quillora.chm"}, L"eng", L""},
       {L"eng", {}, L"", L""},
   };
@@ -200,9 +210,7 @@ TEST_F(ConfigurationTest, AStringValueIsTakenOnlyAsFarAsItWasStored) {
   // Stored without its null, and of an odd size: no more than the stored
   // characters are taken.
   const wchar_t name[] = L"qlr_frn.dllXXXXXXXX";
-  const struct {
-    DWORD size;
-  } cases[] = {{11 * sizeof(wchar_t)}, {11 * sizeof(wchar_t) + 1}};
+  const struct { DWORD size; } cases[] = {{11 * sizeof(wchar_t)}, {11 * sizeof(wchar_t) + 1}};
   WriteString(kRoot, L"ApplicationPath", install_.path());
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "size " << c.size);
@@ -262,7 +270,8 @@ TEST(ModuleFileName, ReadsAPathLongerThanTheOldBuffer) {
     CreateDirectoryW(folder.c_str(), nullptr);
   }
   const std::wstring copy = folder + L"\\kdv310.dll";
-  ASSERT_TRUE(CopyFileW((testing_support::ExeDir() + L"\\kdv310.dll").c_str(), copy.c_str(), FALSE));
+  ASSERT_TRUE(
+      CopyFileW((testing_support::ExeDir() + L"\\kdv310.dll").c_str(), copy.c_str(), FALSE));
   HMODULE module = LoadLibraryW(copy.c_str());
   ASSERT_NE(module, nullptr);
   EXPECT_EQ(afx::ModuleFileName(module), copy);

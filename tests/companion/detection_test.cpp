@@ -1,9 +1,8 @@
-#include "app/companion.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "app/companion.h"
 #include "companion/companion_fixture.h"
 #include "support/test_support.h"
 
@@ -55,7 +54,7 @@ TEST(DetectEdition, TheThirdComponentOfVersionFiveNamesTheEdition) {
     const wchar_t* version;
     std::int32_t edition;
   } cases[] = {
-      {L"5.0.1.4", 1}, {L"5.0.2.9", 2},  {L"5.2.12.3", 2}, {L"5.0.3.1", 3},
+      {L"5.0.1.4", 1},  {L"5.0.2.9", 2}, {L"5.2.12.3", 2}, {L"5.0.3.1", 3},
       {L"5.0.13.8", 3}, {L"5.0.4.2", 0}, {L"6.0.1.5", 0},  {L"short", 0},
   };
   for (const auto& c : cases) {
