@@ -2,5 +2,11 @@
 // hand-over and the right-button page's Settings button.
 #pragma once
 
+#include <cstdint>
+
+// Asks the companion to scan the card itself when it is free; a message when
+// it is not installed. Always 0.
+std::int32_t SendCardToOcrApplication();
+
 // Shows the companion's own scan settings while the settings dialog is hidden.
 void OpenOcrScanSettings();

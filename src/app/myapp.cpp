@@ -2,7 +2,9 @@
 
 #include <objbase.h>
 
+#include "app/companion.h"
 #include "app/exclusion.h"
+#include "app/watcher.h"
 #include "frame/mainframe.h"
 #include "framework/debug.h"
 #include "resource.h"
@@ -94,13 +96,36 @@ BOOL CMyApp::InitInstance() {
 
   about_open = 0;
   settings.SetLanguage(0);
-  // Companion detection (edition and language) and the watcher thread that
-  // follows the companion's language come with the companion configuration;
-  // until then the language stays 0, that is English.
+  DetectEdition();
+  settings.SetLanguage(DetectLanguage());
+  StartWatcher();
   return TRUE;
 }
 
+void CMyApp::StartWatcher() {
+  ResetEvent(ConfigurationWatchStopEvent());
+  CWinThread* thread = AfxBeginThread(&WatchConfiguration, &settings.LanguageId,
+                                      THREAD_PRIORITY_LOWEST, 0, CREATE_SUSPENDED);
+  if (!thread) return;
+  thread->m_bAutoDelete = FALSE;
+  watcher_.reset(thread);
+  watcher_->ResumeThread();
+}
+
+void CMyApp::StopWatcher() {
+  if (!watcher_) return;
+  SetEvent(ConfigurationWatchStopEvent());
+  // It uses the configuration and the settings record, which static
+  // destruction ends; one that does not end in time is left to the process.
+  if (WaitForSingleObject(watcher_->m_hThread.get(), kWatcherStopMs) == WAIT_OBJECT_0) {
+    watcher_.reset();
+  } else {
+    watcher_.release();
+  }
+}
+
 int CMyApp::ExitInstance() {
+  StopWatcher();
   const int code = CWinApp::ExitInstance();
   CoUninitialize();
   return code;

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
+#include "framework/thread.h"
 #include "framework/unique_handle.h"
 #include "framework/winapp.h"
 #include "ui/settings.h"
@@ -33,12 +35,21 @@ class CMyApp : public CWinApp {
   void OnAppAbout();
 
  private:
+  static constexpr DWORD kWatcherStopMs = 2000;
+  void StartWatcher();
+  void StopWatcher();
+
+ private:
   afx::UniqueHandleT instance_mutex_;
+  // The configuration watcher, kept so that the end can wait for it.
+  std::unique_ptr<CWinThread> watcher_;
 
   DECLARE_MESSAGE_MAP()
 };
 
 CMyApp& GetMyApp();
+// The record held by the application object.
+ButtonManagerSettings& AppSettings();
 
 // The main window handle of the first instance, shared by every process of
 // this executable; returns null when the slot names no live main window of

@@ -4,7 +4,6 @@
 
 #include "framework/cstring.h"
 #include "framework/debug.h"
-#include "ui/settings.h"
 
 namespace {
 
@@ -82,7 +81,7 @@ void CScannerDriver::ProcessPaperJam() {
   if (process_paper_jam_) process_paper_jam_();
 }
 
-std::int32_t CScannerDriver::Calibrate(std::int32_t mode) {
+std::int32_t CScannerDriver::Calibrate(std::int32_t mode, std::int32_t language) {
   if (!docalibrate_lang_) return 0;
-  return docalibrate_lang_(mode, AppSettings().Language());
+  return docalibrate_lang_(mode, language);
 }

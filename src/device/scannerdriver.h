@@ -25,8 +25,8 @@ class CScannerDriver {
   void SetTimeOut(std::int32_t value);
   std::int32_t ForwardStepMotor(std::int32_t value);
   void ProcessPaperJam();
-  // Runs the data source's calibration and cleaning in the current language.
-  std::int32_t Calibrate(std::int32_t mode);
+  // Runs the data source's calibration and cleaning in `language` (a LanguageId).
+  std::int32_t Calibrate(std::int32_t mode, std::int32_t language);
 
   bool HasCalibrate() const { return docalibrate_lang_ != nullptr; }
 

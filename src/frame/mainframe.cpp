@@ -2,12 +2,12 @@
 
 #include <algorithm>
 
+#include "app/myapp.h"
 #include "framework/debug.h"
 #include "framework/dialog.h"
 #include "framework/winapp.h"
 #include "resource.h"
 #include "ui/dlgsettings.h"
-#include "ui/settings.h"
 
 std::int32_t settings_open = 0;
 
@@ -270,7 +270,7 @@ void CMainFrame::OnClose() {
   CFrameWnd::OnClose();
 }
 
-void CMainFrame::OnCalibrate() { driver.Calibrate(0); }
+void CMainFrame::OnCalibrate() { driver.Calibrate(0, AppSettings().Language()); }
 
 void CMainFrame::OnUpdateSettings(CCmdUI* cmdUI) { cmdUI->Enable(TRUE); }
 

@@ -7,30 +7,20 @@ LONG CRegKey::Create(HKEY parent, const wchar_t* keyName, wchar_t* keyClass, DWO
   HKEY key = nullptr;
   const LONG result =
       RegCreateKeyExW(parent, keyName, 0, keyClass, options, access, security, &key, disposition);
-  if (result == ERROR_SUCCESS) {
-    Close();
-    m_hKey = key;
-  }
+  if (result == ERROR_SUCCESS) m_hKey.reset(key);
   return result;
 }
 
 LONG CRegKey::Open(HKEY parent, const wchar_t* keyName, REGSAM access) {
   HKEY key = nullptr;
   const LONG result = RegOpenKeyExW(parent, keyName, 0, access, &key);
-  if (result == ERROR_SUCCESS) {
-    Close();
-    m_hKey = key;
-  }
+  if (result == ERROR_SUCCESS) m_hKey.reset(key);
   return result;
 }
 
 LONG CRegKey::Close() {
-  LONG result = ERROR_SUCCESS;
-  if (m_hKey) {
-    result = RegCloseKey(m_hKey);
-    m_hKey = nullptr;
-  }
-  return result;
+  const HKEY key = m_hKey.release();
+  return key ? RegCloseKey(key) : ERROR_SUCCESS;
 }
 
 LONG CRegKey::QueryDWORDValue(const wchar_t* name, DWORD& value) {
@@ -40,7 +30,7 @@ LONG CRegKey::QueryDWORDValue(const wchar_t* name, DWORD& value) {
   DWORD type = REG_NONE;
   DWORD size = sizeof(read);
   const LONG result =
-      RegQueryValueExW(m_hKey, name, nullptr, &type, reinterpret_cast<BYTE*>(&read), &size);
+      RegQueryValueExW(m_hKey.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(&read), &size);
   if (result != ERROR_SUCCESS) return result;
   if (type != REG_DWORD || size != sizeof(read)) return ERROR_INVALID_DATA;
   value = read;
@@ -50,6 +40,6 @@ LONG CRegKey::QueryDWORDValue(const wchar_t* name, DWORD& value) {
 LONG CRegKey::SetDWORDValue(const wchar_t* name, DWORD value) {
   AFX_ASSERT(m_hKey != 0);
   if (!m_hKey) return ERROR_INVALID_HANDLE;
-  return RegSetValueExW(m_hKey, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+  return RegSetValueExW(m_hKey.get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
                         sizeof(value));
 }

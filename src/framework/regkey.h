@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "framework/unique_handle.h"
+
 class CRegKey {
  public:
   CRegKey() = default;
@@ -21,5 +23,5 @@ class CRegKey {
   LONG QueryDWORDValue(const wchar_t* name, DWORD& value);
   LONG SetDWORDValue(const wchar_t* name, DWORD value);
 
-  HKEY m_hKey = nullptr;
+  afx::UniqueRegKey m_hKey;
 };

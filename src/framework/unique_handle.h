@@ -26,6 +26,8 @@ class UniqueHandle {
 
   Type get() const { return handle_; }
   explicit operator bool() const { return handle_ != Traits::Invalid(); }
+  bool operator==(Type other) const { return handle_ == other; }
+  bool operator!=(Type other) const { return handle_ != other; }
 
   // Releases the handle held and takes `handle`; returns the release result.
   bool reset(Type handle = Traits::Invalid()) {

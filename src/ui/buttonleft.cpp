@@ -1,5 +1,6 @@
 #include "ui/buttonleft.h"
 
+#include "app/myapp.h"
 #include "resource.h"
 #include "ui/localized.h"
 #include "ui/settings.h"

@@ -1,6 +1,6 @@
 #include "ui/localized.h"
 
-#include "ui/settings.h"
+#include "app/myapp.h"
 
 std::int32_t LanguageStringOffset(std::int16_t languageId) {
   struct Block {

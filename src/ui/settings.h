@@ -41,6 +41,3 @@ class ButtonManagerSettings {
   // Written by the configuration watcher thread, read by the interface thread.
   std::atomic<std::int32_t> LanguageId{0};
 };
-
-// The record held by the application object.
-ButtonManagerSettings& AppSettings();

@@ -40,7 +40,7 @@ TEST(CRegKey, WritesAndReadsFourByteValues) {
   EXPECT_EQ(key.QueryDWORDValue(L"number", value), ERROR_SUCCESS);
   EXPECT_EQ(value, 0xDEADBEEFu);
   EXPECT_EQ(key.Close(), ERROR_SUCCESS);
-  EXPECT_EQ(key.m_hKey, nullptr);
+  EXPECT_EQ(key.m_hKey.get(), nullptr);
   testing_support::DeleteKeyTree(HKEY_CURRENT_USER, kTestKey);
 }
 
@@ -49,11 +49,12 @@ TEST(CRegKey, ValuesOfAnotherTypeOrSizeLeaveTheTargetUntouched) {
   CRegKey key;
   ASSERT_EQ(key.Create(HKEY_CURRENT_USER, kTestKey), ERROR_SUCCESS);
   const wchar_t text[] = L"102";
-  RegSetValueExW(key.m_hKey, L"text", 0, REG_SZ, reinterpret_cast<const BYTE*>(text), sizeof(text));
+  RegSetValueExW(key.m_hKey.get(), L"text", 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                 sizeof(text));
   const BYTE four[4] = {1, 2, 3, 4};
-  RegSetValueExW(key.m_hKey, L"binary", 0, REG_BINARY, four, sizeof(four));
+  RegSetValueExW(key.m_hKey.get(), L"binary", 0, REG_BINARY, four, sizeof(four));
   const unsigned long long wide = 5;
-  RegSetValueExW(key.m_hKey, L"qword", 0, REG_QWORD, reinterpret_cast<const BYTE*>(&wide),
+  RegSetValueExW(key.m_hKey.get(), L"qword", 0, REG_QWORD, reinterpret_cast<const BYTE*>(&wide),
                  sizeof(wide));
   for (const wchar_t* name : {L"text", L"binary", L"qword", L"missing"}) {
     DWORD value = 0xA5A5A5A5;

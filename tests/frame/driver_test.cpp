@@ -73,7 +73,7 @@ TEST_F(DriverTest, WithoutTheDataSourceOneLineNamesThePathAndCalibrateDoesNothin
   ASSERT_EQ(debug.lines.size(), 1u);
   EXPECT_EQ(debug.lines[0], L"Unable to load " + DataSourcePath() + L" dll\n");
   EXPECT_FALSE(driver.HasCalibrate());
-  EXPECT_EQ(driver.Calibrate(0), 0);
+  EXPECT_EQ(driver.Calibrate(0, 0), 0);
   EXPECT_EQ(Calls(), "");
   sim.Attach();
   EXPECT_EQ(driver.StartScan(), 1) << "the driver library works on its own";
@@ -87,7 +87,7 @@ TEST_F(DriverTest, ADataSourceWithoutTheCalibrationEntryIsReported) {
   ASSERT_EQ(debug.lines.size(), 1u);
   EXPECT_EQ(debug.lines[0], L"Entry docalibrate_lang not found\n");
   EXPECT_FALSE(driver.HasCalibrate());
-  EXPECT_EQ(driver.Calibrate(0), 0);
+  EXPECT_EQ(driver.Calibrate(0, 0), 0);
 }
 
 TEST_F(DriverTest, WithoutTheDriverLibraryEverythingAnswersItsDefault) {
@@ -109,12 +109,10 @@ TEST_F(DriverTest, WithoutTheDriverLibraryEverythingAnswersItsDefault) {
   EXPECT_EQ(Calls(), "");
 }
 
-TEST_F(DriverTest, CalibrateHandsOverModeAndTheLanguageOfTheMoment) {
+TEST_F(DriverTest, CalibrateHandsOverModeAndLanguage) {
   CScannerDriver driver;
-  AppSettings().SetLanguage(37);
-  driver.Calibrate(0);
-  AppSettings().SetLanguage(0);
-  driver.Calibrate(0);
+  driver.Calibrate(0, 37);
+  driver.Calibrate(0, 0);
   EXPECT_EQ(Calls(), "docalibrate_lang(0,37) docalibrate_lang(0,0)");
 }
 

@@ -42,7 +42,28 @@ std::string Describe(const std::vector<scannersim::CallRecord>& calls) {
 
 void FrameTest::SetUpTestSuite() { testing_support::InstallDataSource(); }
 
+int FrameTest::boxes_answered = 0;
+
+namespace {
+
+LRESULT CALLBACK AnswerBoxes(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HCBT_ACTIVATE) {
+    const HWND box = reinterpret_cast<HWND>(wParam);
+    wchar_t caption[32] = L"";
+    GetWindowTextW(box, caption, 32);
+    if (lstrcmpW(caption, L"ORMIK310") == 0) {
+      ++FrameTest::boxes_answered;
+      PostMessageW(box, WM_COMMAND, IDOK, 0);
+    }
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+}  // namespace
+
 void FrameTest::SetUp() {
+  boxes_answered = 0;
+  box_hook = SetWindowsHookExW(WH_CBT, &AnswerBoxes, nullptr, GetCurrentThreadId());
   ASSERT_TRUE(sim.Open());
   sim.Reset();
   sim.SetCalibrationWindow(false, 0);
@@ -57,6 +78,7 @@ void FrameTest::SetUp() {
 }
 
 void FrameTest::TearDown() {
+  UnhookWindowsHookEx(box_hook);
   if (AfxGetApp()->m_pMainWnd == frame) AfxGetApp()->m_pMainWnd = nullptr;
   if (IsWindow(hwnd)) DestroyWindow(hwnd);
   MSG msg;

@@ -43,6 +43,12 @@ class FrameTest : public testing::Test {
   testing_support::ShellRecorder shell;
   testing_support::DebugRecorder debug;
   mutable scannersim::Control sim;
+  HHOOK box_hook = nullptr;
+
+ public:
+  // The program's message boxes (without a companion the right button shows
+  // one) are answered with OK as they open, and counted.
+  static int boxes_answered;
   CMainFrame* frame = nullptr;
   HWND hwnd = nullptr;
 };

@@ -96,6 +96,7 @@ TEST_F(FrameTest, RightButtonAloneRunsTheRightAction) {
             "IsButtonPressed(0)=0 IsButtonPressed(1)=1 IsButtonPressed(1)=1 IsButtonPressed(1)=0");
   EXPECT_EQ(debug.Count(L"Button 1 pressed\n"), 1);
   EXPECT_EQ(debug.Count(L"Button 0 pressed\n"), 0);
+  EXPECT_EQ(boxes_answered, 1) << "without a companion the user is told once";
 }
 
 TEST_F(FrameTest, LeftMinusTwoEndsPollingWithoutReadingTheRight) {

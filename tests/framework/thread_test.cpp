@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 namespace {
 
 struct ThreadRun {
@@ -36,7 +38,7 @@ TEST(AfxBeginThread, SuspendedThreadRunsOnlyWhenResumed) {
   ASSERT_NE(thread, nullptr);
   EXPECT_EQ(WaitForSingleObject(run.done, 200), static_cast<DWORD>(WAIT_TIMEOUT))
       << "the function ran before the thread was resumed";
-  ResumeThread(thread->m_hThread);
+  ResumeThread(thread->m_hThread.get());
   EXPECT_EQ(WaitForSingleObject(run.done, 5000), WAIT_OBJECT_0);
 }
 
@@ -44,7 +46,7 @@ TEST(AfxBeginThread, ThreadEndsWithTheFunctionsResultAndReleasesItsHandle) {
   ThreadRun run;
   CWinThread* thread = AfxBeginThread(&Record, &run, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
   ASSERT_NE(thread, nullptr);
-  const HANDLE own = thread->m_hThread;
+  const HANDLE own = thread->m_hThread.get();
   HANDLE watched = nullptr;
   ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), own, GetCurrentProcess(), &watched, 0, FALSE,
                               DUPLICATE_SAME_ACCESS));
@@ -56,6 +58,24 @@ TEST(AfxBeginThread, ThreadEndsWithTheFunctionsResultAndReleasesItsHandle) {
   DWORD flags = 0;
   EXPECT_FALSE(GetHandleInformation(own, &flags)) << "the thread object did not close its handle";
   CloseHandle(watched);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(AfxBeginThread, AKeptObjectOutlivesItsThread) {
+  ThreadRun run;
+  CWinThread* thread = AfxBeginThread(&Record, &run, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
+  ASSERT_NE(thread, nullptr);
+  thread->m_bAutoDelete = FALSE;
+  std::unique_ptr<CWinThread> kept(thread);
+  kept->ResumeThread();
+  ASSERT_EQ(WaitForSingleObject(kept->m_hThread.get(), 5000), WAIT_OBJECT_0)
+      << "the handle of a kept thread can be waited on once it ended";
+  DWORD code = 0;
+  EXPECT_TRUE(GetExitCodeThread(kept->m_hThread.get(), &code));
+  EXPECT_EQ(code, 17u);
 }
 
 }  // namespace

@@ -1,0 +1,159 @@
+#include "control.h"
+
+#include <cstdio>
+
+namespace companion {
+
+namespace {
+
+class Key {
+ public:
+  Key(HKEY root, const wchar_t* path, bool create) {
+    if (create) {
+      RegCreateKeyExW(root, path, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &key_, nullptr);
+    } else {
+      RegOpenKeyExW(root, path, 0, KEY_READ, &key_);
+    }
+  }
+  ~Key() {
+    if (key_) RegCloseKey(key_);
+  }
+  Key(const Key&) = delete;
+  Key& operator=(const Key&) = delete;
+  HKEY get() const { return key_; }
+
+ private:
+  HKEY key_ = nullptr;
+};
+
+std::wstring ReadText(const wchar_t* path, const wchar_t* name) {
+  Key key(HKEY_CURRENT_USER, path, false);
+  if (!key.get()) return std::wstring();
+  wchar_t text[260] = {};
+  DWORD size = sizeof(text) - sizeof(wchar_t);
+  DWORD type = 0;
+  if (RegQueryValueExW(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(text), &size) !=
+          ERROR_SUCCESS ||
+      type != REG_SZ) {
+    return std::wstring();
+  }
+  return text;
+}
+
+void WriteText(HKEY root, const wchar_t* path, const wchar_t* name, const std::wstring& text) {
+  Key key(root, path, true);
+  if (!key.get()) return;
+  RegSetValueExW(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                 static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+}
+
+std::wstring ServerKey() {
+  return std::wstring(L"Software\\Classes\\CLSID\\") + L"{7E41B9C2-58D3-4A0E-9F6B-C13D2A85E7F4}";
+}
+
+}  // namespace
+
+DWORD ReadControl(const wchar_t* name) {
+  Key key(HKEY_CURRENT_USER, kControlKey, false);
+  DWORD value = 0;
+  DWORD size = sizeof(value);
+  if (!key.get() || RegQueryValueExW(key.get(), name, nullptr, nullptr,
+                                     reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS) {
+    return 0;
+  }
+  return value;
+}
+
+void WriteControl(const wchar_t* name, DWORD value) {
+  Key key(HKEY_CURRENT_USER, kControlKey, true);
+  if (key.get()) {
+    RegSetValueExW(key.get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                   sizeof(value));
+  }
+}
+
+std::wstring LanguageResourceName(const std::wstring& code) { return L"qlr_" + code + L".dll"; }
+
+std::wstring CurrentLanguage() {
+  std::wstring name = ReadText(kSettingsKey, kLanguageValue);
+  const size_t underscore = name.rfind(L'_');
+  if (underscore != std::wstring::npos) name.erase(0, underscore + 1);
+  const size_t dot = name.rfind(L'.');
+  if (dot != std::wstring::npos) name.erase(dot);
+  return name;
+}
+
+void SetLanguage(const std::wstring& code) {
+  WriteText(HKEY_CURRENT_USER, kSettingsKey, kLanguageValue, LanguageResourceName(code));
+}
+
+void WriteRegistryTreeIfMissing(const std::wstring& folder) {
+  Key root(HKEY_CURRENT_USER, kRootKey, false);
+  if (root.get()) return;
+  WriteText(HKEY_CURRENT_USER, kRootKey, kApplicationPathValue, folder);
+  SetLanguage(L"eng");
+}
+
+bool RegisterServer(HKEY root, const std::wstring& dll) {
+  const std::wstring server = ServerKey() + L"\\InprocServer32";
+  WriteText(root, ServerKey().c_str(), nullptr, L"Quillora 5 automation");
+  WriteText(root, server.c_str(), nullptr, dll);
+  WriteText(root, server.c_str(), L"ThreadingModel", L"Apartment");
+  Key check(root, server.c_str(), false);
+  return check.get() != nullptr;
+}
+
+void UnregisterServer(HKEY root) { RegDeleteTreeW(root, ServerKey().c_str()); }
+
+std::wstring LogPath(const std::wstring& folder) { return folder + L"\\" + kLogFileName; }
+
+void AppendLog(const std::wstring& folder, const std::wstring& line) {
+  FILE* file = nullptr;
+  if (_wfopen_s(&file, LogPath(folder).c_str(), L"ab") != 0 || !file) return;
+  const std::wstring text = line + L"\n";
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+  std::string utf8(size > 0 ? size - 1 : 0, '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, utf8.data(), size, nullptr, nullptr);
+  fwrite(utf8.data(), 1, utf8.size(), file);
+  fclose(file);
+}
+
+std::vector<std::wstring> ReadLog(const std::wstring& folder) {
+  std::vector<std::wstring> lines;
+  FILE* file = nullptr;
+  if (_wfopen_s(&file, LogPath(folder).c_str(), L"rb") != 0 || !file) return lines;
+  std::string utf8;
+  char chunk[512];
+  size_t read = 0;
+  while ((read = fread(chunk, 1, sizeof(chunk), file)) > 0) utf8.append(chunk, read);
+  fclose(file);
+  size_t start = 0;
+  while (start < utf8.size()) {
+    size_t end = utf8.find('\n', start);
+    if (end == std::string::npos) end = utf8.size();
+    const std::string line = utf8.substr(start, end - start);
+    std::wstring wide(line.size(), L'\0');
+    const int length = MultiByteToWideChar(CP_UTF8, 0, line.data(), static_cast<int>(line.size()),
+                                           wide.data(), static_cast<int>(wide.size()));
+    wide.resize(length > 0 ? length : 0);
+    lines.push_back(wide);
+    start = end + 1;
+  }
+  return lines;
+}
+
+void ClearLog(const std::wstring& folder) { DeleteFileW(LogPath(folder).c_str()); }
+
+std::wstring FolderOfModuleAt(const void* address) {
+  HMODULE module = nullptr;
+  GetModuleHandleExW(
+      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+      static_cast<const wchar_t*>(address), &module);
+  std::wstring path(32768, L'\0');
+  const DWORD length = GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
+  path.resize(length);
+  const size_t slash = path.rfind(L'\\');
+  return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
+}
+
+}  // namespace companion

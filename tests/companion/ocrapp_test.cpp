@@ -1,0 +1,265 @@
+#include "actions/ocrapp.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <oleauto.h>
+
+#include <cstring>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+#include "actions/dotwainscan.h"
+#include "app/myapp.h"
+#include "companion/companion_fixture.h"
+#include "control.h"
+#include "framework/dialog.h"
+#include "resource.h"
+#include "support/test_support.h"
+#include "ui/localized.h"
+
+namespace {
+
+// Every SysFreeString of this program, seen through its import table.
+using FreeFn = void(WINAPI*)(BSTR);
+FreeFn g_real_free = nullptr;
+std::vector<void*> g_freed;
+void WINAPI RecordFree(BSTR text) {
+  g_freed.push_back(text);
+  g_real_free(text);
+}
+
+bool HookImport(const char* dll, const char* name, void* replacement, void** original) {
+  auto* base = reinterpret_cast<BYTE*>(GetModuleHandleW(nullptr));
+  auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
+  auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+  const auto& entry = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  for (auto* import = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + entry.VirtualAddress);
+       import->Name; ++import) {
+    if (_stricmp(reinterpret_cast<char*>(base + import->Name), dll) != 0) continue;
+    auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + import->OriginalFirstThunk);
+    auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + import->FirstThunk);
+    for (; names->u1.AddressOfData; ++names, ++slots) {
+      if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
+      auto* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+      if (strcmp(reinterpret_cast<char*>(byName->Name), name) != 0) continue;
+      DWORD old = 0;
+      VirtualProtect(&slots->u1.Function, sizeof(slots->u1.Function), PAGE_READWRITE, &old);
+      *original = reinterpret_cast<void*>(slots->u1.Function);
+      slots->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
+      VirtualProtect(&slots->u1.Function, sizeof(slots->u1.Function), old, &old);
+      return true;
+    }
+  }
+  return false;
+}
+
+// The message box, read and answered as it opens.
+struct BoxSeen {
+  HWND ignore = nullptr;  // the settings dialog's own activation
+  int count = 0;
+  std::wstring caption;
+  std::wstring text;
+};
+BoxSeen* g_box = nullptr;
+
+BOOL CALLBACK ReadBoxText(HWND child, LPARAM) {
+  wchar_t name[16] = L"";
+  wchar_t text[512] = L"";
+  GetClassNameW(child, name, 16);
+  GetWindowTextW(child, text, 512);
+  if (_wcsicmp(name, L"Static") == 0 && text[0]) g_box->text = text;
+  return TRUE;
+}
+
+LRESULT CALLBACK WatchBox(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HCBT_ACTIVATE && g_box) {
+    const HWND box = reinterpret_cast<HWND>(wParam);
+    wchar_t name[16] = L"";
+    GetClassNameW(box, name, 16);
+    if (lstrcmpW(name, L"#32770") == 0 && box != g_box->ignore) {
+      ++g_box->count;
+      wchar_t caption[64] = L"";
+      GetWindowTextW(box, caption, 64);
+      g_box->caption = caption;
+      EnumChildWindows(box, &ReadBoxText, 0);
+      PostMessageW(box, WM_COMMAND, IDOK, 0);
+    }
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+class OcrAppTest : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    if (!g_real_free) {
+      ASSERT_TRUE(HookImport("oleaut32.dll", "SysFreeString", reinterpret_cast<void*>(&RecordFree),
+                             reinterpret_cast<void**>(&g_real_free)));
+    }
+  }
+  void SetUp() override {
+    CoInitialize(nullptr);
+    folder_ = companion_testing::SubstituteDir();
+    companion::ClearLog(folder_);
+    companion::WriteControl(companion::kBusyValue, 0);
+    companion::WriteControl(companion::kSettingsCloseValue, 300);
+    ASSERT_TRUE(companion::RegisterServer(HKEY_LOCAL_MACHINE,
+                                          folder_ + L"\\" + companion::kServerFileName));
+    g_freed.clear();
+    g_box = &box_;
+    hook_ = SetWindowsHookExW(WH_CBT, &WatchBox, nullptr, GetCurrentThreadId());
+  }
+  void TearDown() override {
+    UnhookWindowsHookEx(hook_);
+    g_box = nullptr;
+    companion::UnregisterServer(HKEY_LOCAL_MACHINE);
+    testing_support::DeleteKeyTree(HKEY_CURRENT_USER, companion::kControlKey);
+    AppSettings().SetLanguage(0);
+    GetMyApp().settings_dialog = nullptr;
+    CoUninitialize();
+  }
+  std::vector<std::wstring> Calls() const { return companion::ReadLog(folder_); }
+  // The text GetState handed out, from its log line.
+  static void* StateText(const std::wstring& line) {
+    const size_t at = line.find(L"text ");
+    return at == std::wstring::npos ? nullptr
+                                    : reinterpret_cast<void*>(static_cast<ULONG_PTR>(
+                                          wcstoull(line.c_str() + at + 5, nullptr, 16)));
+  }
+
+  std::wstring folder_;
+  BoxSeen box_;
+  HHOOK hook_ = nullptr;
+  dotwainscan actions_;
+};
+
+TEST_F(OcrAppTest, WithoutTheServerTheUserIsToldInHisLanguage) {
+  companion::UnregisterServer(HKEY_LOCAL_MACHINE);
+  for (std::int32_t language : {0, 3}) {
+    SCOPED_TRACE(testing::Message() << "language " << language);
+    AppSettings().SetLanguage(language);
+    box_ = BoxSeen();
+    actions_.DoRightButtonAction();
+    ASSERT_EQ(box_.count, 1);
+    EXPECT_EQ(box_.caption, L"ORMIK310");
+    CString format;
+    LoadLocalizedString(format, IDS_NOT_INSTALLED);
+    std::wstring expected = format.str();
+    const size_t slot = expected.find(L"%s");
+    ASSERT_NE(slot, std::wstring::npos);
+    expected.replace(slot, 2, L"Quillora 5");
+    EXPECT_EQ(box_.text, expected);
+    if (language == 0) {
+      EXPECT_EQ(box_.text, L"Error: Quillora 5 not correctly installed");
+    } else {
+      EXPECT_NE(box_.text, L"Error: Quillora 5 not correctly installed") << "still English";
+    }
+  }
+  EXPECT_TRUE(Calls().empty());
+}
+
+TEST_F(OcrAppTest, ABusyApplicationGetsNoCardButItsTextIsFreed) {
+  companion::WriteControl(companion::kBusyValue, 1);
+  actions_.DoRightButtonAction();
+  const auto calls = Calls();
+  ASSERT_EQ(calls.size(), 3u) << testing::PrintToString(calls);
+  EXPECT_EQ(calls[0], L"CreateInstance");
+  EXPECT_EQ(calls[1].substr(0, 20), L"GetState -> busy 1 t");
+  EXPECT_EQ(calls[2], L"Release");
+  void* text = StateText(calls[1]);
+  ASSERT_NE(text, nullptr);
+  EXPECT_EQ(g_freed, std::vector<void*>{text});
+  EXPECT_EQ(box_.count, 0);
+}
+
+TEST_F(OcrAppTest, AFreeApplicationScansTheCardEachTime) {
+  actions_.DoRightButtonAction();
+  actions_.DoRightButtonAction();
+  const auto calls = Calls();
+  ASSERT_EQ(calls.size(), 8u) << testing::PrintToString(calls);
+  for (size_t first : {0u, 4u}) {
+    EXPECT_EQ(calls[first], L"CreateInstance");
+    EXPECT_EQ(calls[first + 1].substr(0, 20), L"GetState -> busy 0 t");
+    EXPECT_EQ(calls[first + 2].substr(0, 16), L"ScanCards(5, 0) ");
+    EXPECT_EQ(calls[first + 3], L"Release");
+  }
+  EXPECT_EQ(g_freed, (std::vector<void*>{StateText(calls[1]), StateText(calls[5])}));
+  EXPECT_EQ(box_.count, 0);
+}
+
+// What the settings dialog went through, with the companion's calls so far.
+struct ShowSeen {
+  HWND dialog = nullptr;
+  std::vector<std::pair<bool, std::vector<std::wstring>>> shows;
+  std::wstring folder;
+};
+ShowSeen* g_show = nullptr;
+
+LRESULT CALLBACK WatchShow(int code, WPARAM wParam, LPARAM lParam) {
+  const auto* message = reinterpret_cast<const CWPSTRUCT*>(lParam);
+  if (code == HC_ACTION && g_show && message->hwnd == g_show->dialog &&
+      message->message == WM_SHOWWINDOW) {
+    g_show->shows.emplace_back(message->wParam != 0, companion::ReadLog(g_show->folder));
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+TEST_F(OcrAppTest, TheSettingsDialogHidesOnlyWhileTheCompanionsSettingsAreOpen) {
+  CDialog dialog(IDD_ABOUTBOX);
+  g_box = nullptr;  // its own activation is no message box
+  ASSERT_TRUE(dialog.Create(IDD_ABOUTBOX));
+  dialog.ShowWindow(SW_SHOW);
+  box_.ignore = dialog.m_hWnd;
+  g_box = &box_;
+  GetMyApp().settings_dialog = &dialog;
+  ShowSeen seen;
+  seen.dialog = dialog.m_hWnd;
+  seen.folder = folder_;
+  g_show = &seen;
+  HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, &WatchShow, nullptr, GetCurrentThreadId());
+  OpenOcrScanSettings();
+  UnhookWindowsHookEx(hook);
+  g_show = nullptr;
+
+  const auto calls = Calls();
+  ASSERT_EQ(calls.size(), 4u) << testing::PrintToString(calls);
+  EXPECT_EQ(calls[0], L"CreateInstance");
+  EXPECT_EQ(calls[1], L"ShowScanSettings(5, 1)");
+  EXPECT_EQ(calls[2], L"ScanSettingsClosed");
+  EXPECT_EQ(calls[3], L"Release");
+  ASSERT_EQ(seen.shows.size(), 2u);
+  EXPECT_FALSE(seen.shows[0].first);
+  EXPECT_EQ(seen.shows[0].second, std::vector<std::wstring>{L"CreateInstance"})
+      << "hidden once the object exists, before its settings show";
+  EXPECT_TRUE(seen.shows[1].first);
+  EXPECT_EQ(seen.shows[1].second, calls) << "shown again after the release";
+  EXPECT_TRUE(dialog.IsWindowVisible());
+  dialog.DestroyWindow();
+}
+
+TEST_F(OcrAppTest, WithoutTheServerTheSettingsDialogStaysShown) {
+  companion::UnregisterServer(HKEY_LOCAL_MACHINE);
+  CDialog dialog(IDD_ABOUTBOX);
+  g_box = nullptr;  // its own activation is no message box
+  ASSERT_TRUE(dialog.Create(IDD_ABOUTBOX));
+  dialog.ShowWindow(SW_SHOW);
+  box_.ignore = dialog.m_hWnd;
+  g_box = &box_;
+  GetMyApp().settings_dialog = &dialog;
+  ShowSeen seen;
+  seen.dialog = dialog.m_hWnd;
+  g_show = &seen;
+  HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, &WatchShow, nullptr, GetCurrentThreadId());
+  OpenOcrScanSettings();
+  UnhookWindowsHookEx(hook);
+  g_show = nullptr;
+  EXPECT_EQ(box_.count, 1);
+  EXPECT_TRUE(seen.shows.empty()) << "never hidden";
+  EXPECT_TRUE(dialog.IsWindowVisible());
+  EXPECT_TRUE(Calls().empty());
+  dialog.DestroyWindow();
+}
+
+}  // namespace
