@@ -45,6 +45,9 @@ class FrameTest : public testing::Test {
   mutable scannersim::Control sim;
   CMainFrame* frame = nullptr;
   HWND hwnd = nullptr;
+
+ private:
+  std::int32_t saved_left_action_ = 0;
 };
 
 }  // namespace frame_testing
