@@ -20,17 +20,25 @@ bool IsDialogOfThisProcess(HWND window) {
   return wcscmp(cls, L"#32770") == 0;
 }
 
+BOOL CALLBACK AddActiveDialog(HWND window, LPARAM found) {
+  if (IsDialogOfThisProcess(window) && IsWindowEnabled(window)) {
+    reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
+  }
+  return TRUE;
+}
+
 std::vector<HWND> ActiveDialogs() {
   std::vector<HWND> found;
-  EnumWindows(
-      [](HWND window, LPARAM param) -> BOOL {
-        if (IsDialogOfThisProcess(window) && IsWindowEnabled(window)) {
-          reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&found));
+  EnumWindows(AddActiveDialog, reinterpret_cast<LPARAM>(&found));
   return found;
+}
+
+BOOL CALLBACK FindEdit(HWND child, LPARAM found) {
+  wchar_t cls[16] = L"";
+  GetClassNameW(child, cls, 16);
+  if (_wcsicmp(cls, L"Edit") != 0) return TRUE;
+  *reinterpret_cast<HWND*>(found) = child;
+  return FALSE;
 }
 
 }  // namespace
@@ -148,16 +156,7 @@ HWND FileNameEdit(HWND dialog) {
   HWND combo = GetDlgItem(dialog, kFileNameComboId);
   if (combo != nullptr && IsWindowVisible(combo)) {
     HWND edit = nullptr;
-    EnumChildWindows(
-        combo,
-        [](HWND child, LPARAM param) -> BOOL {
-          wchar_t cls[16] = L"";
-          GetClassNameW(child, cls, 16);
-          if (_wcsicmp(cls, L"Edit") != 0) return TRUE;
-          *reinterpret_cast<HWND*>(param) = child;
-          return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&edit));
+    EnumChildWindows(combo, FindEdit, reinterpret_cast<LPARAM>(&edit));
     if (edit != nullptr) return edit;
   }
   return GetDlgItem(dialog, kFileNameEditId);
