@@ -1,9 +1,84 @@
 #include "actions/dotwainscan.h"
 
-#include "actions/ocrapp.h"
+#include <commdlg.h>
 
-// The scan to file and to e-mail, and the hand-over to the OCR application,
-// come with their own units; until then a press runs no action.
-std::int32_t dotwainscan::DoLeftButtonAction() { return 0; }
+#include <cwchar>
+
+#include "actions/colorscan_exports.h"
+#include "actions/ocrapp.h"
+#include "app/myapp.h"
+#include "framework/cstring.h"
+#include "resource.h"
+#include "ui/localized.h"
+#include "ui/settings.h"
+
+static_assert(sizeof(OPENFILENAMEW) == (sizeof(void*) == 4 ? 88 : 152),
+              "the platform's full OPENFILENAMEW");
+
+namespace {
+
+constexpr wchar_t kFileTypeFilter[] =
+    L"TIFF (*.tif)|*.tif;*.tiff|Zsoft Paintbrush (*.pcx)|*.pcx|JPEG (*.jpg)|*.jpg;*.jpeg|";
+constexpr wchar_t kDefaultExtension[] = L"jpg";
+constexpr DWORD kSaveFlags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;  // 0x80006
+static_assert(kSaveFlags == 0x80006, "Save-as flags");
+
+}  // namespace
+
+// The arguments are the same for every scan; the file format follows the
+// path's extension.
+void dotwainscan::ScanCard(const wchar_t* path) {
+  setui_colorscan(AppSettings().Language());
+  color_scanW(L"twaino73", 1, 400, 0, 0, 20, 1, 0, path, 3);
+}
+
+std::int32_t dotwainscan::DoLeftButtonAction() {
+  switch (AppSettings().button_left_action) {
+    case DESTINATION_FILE:
+      return ScanToFile();
+    case DESTINATION_EMAIL:
+      return ScanToEmail();
+    default:
+      return -1;
+  }
+}
+
+std::int32_t dotwainscan::ScanToFile() {
+  wchar_t path[kPathLength] = L"";
+  const std::int32_t result = AskSaveFileName(GetFocus(), path);
+  if (result < 0) return result;
+  ScanCard(path);
+  return 0;
+}
+
+std::int32_t dotwainscan::AskSaveFileName(HWND owner, wchar_t* path) {
+  path[0] = L'\0';
+  CString title;
+  LoadLocalizedString(title, IDS_SAVE_GRAPHICS);
+
+  // The template's last character is its separator; NUL in its place gives
+  // the platform's list of pairs with the extra NUL at the end.
+  wchar_t filter[sizeof(kFileTypeFilter) / sizeof(wchar_t)];
+  wcscpy(filter, kFileTypeFilter);
+  const size_t length = wcslen(filter);
+  const wchar_t separator = filter[length - 1];
+  for (size_t i = 0; i < length; ++i) {
+    if (filter[i] == separator) filter[i] = L'\0';
+  }
+
+  OPENFILENAMEW ofn = {};
+  ofn.lStructSize = sizeof(ofn);
+  ofn.hwndOwner = owner;
+  ofn.lpstrFilter = filter;
+  ofn.nFilterIndex = static_cast<DWORD>(AppSettings().format_ext_file);
+  ofn.lpstrFile = path;
+  ofn.nMaxFile = kPathLength;
+  ofn.lpstrTitle = title;
+  ofn.Flags = kSaveFlags;
+  ofn.lpstrDefExt = kDefaultExtension;
+  if (!GetSaveFileNameW(&ofn)) return -1;
+  AppSettings().format_ext_file = static_cast<std::int32_t>(ofn.nFilterIndex);
+  return 0;
+}
 
 std::int32_t dotwainscan::DoRightButtonAction() { return SendCardToOcrApplication(); }

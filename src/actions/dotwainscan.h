@@ -1,15 +1,44 @@
 // What the scanner's buttons do.
 #pragma once
 
+#include <windows.h>
+
 #include <cstdint>
 
 class dotwainscan {
  public:
+  // Paths are held in buffers of this many characters.
+  static constexpr DWORD kPathLength = MAX_PATH;
+
   dotwainscan() = default;
   ~dotwainscan() = default;
 
-  // Left button: the destination chosen in the settings.
+  // Left button: the destination chosen in the settings; -1 for none.
   std::int32_t DoLeftButtonAction();
   // Right button: the card goes to the companion OCR application.
   std::int32_t DoRightButtonAction();
+
+  // Asks for a file name and scans the card into it: 0, or the negative
+  // result of AskSaveFileName when no name was given.
+  std::int32_t ScanToFile();
+  // The Save-as dialog; `path` holds kPathLength characters. 0 when the user
+  // confirmed a name, -1 otherwise.
+  std::int32_t AskSaveFileName(HWND owner, wchar_t* path);
+
+  // Scans the card into the temporary file and attaches it to a new message
+  // in the default mail client. Always 0.
+  std::int32_t ScanToEmail();
+  // The temporary folder with a trailing backslash; 0 (and an empty text)
+  // when the platform gives none that fits with room for a file name.
+  std::int32_t GetTempFolder(wchar_t* buffer);
+  // The expanded path of the default mail client's Simple MAPI library:
+  // 1, or 0 when there is none or it does not fit.
+  std::int32_t GetMailClientLibrary(wchar_t* path);
+  // Simple MAPI logon, send with the compose window, logoff: 1 when the
+  // message was handed over and the session closed cleanly.
+  std::int32_t SendMailWithAttachment(const wchar_t* path);
+
+ private:
+  // The colour-scan library in the language of the moment.
+  static void ScanCard(const wchar_t* path);
 };

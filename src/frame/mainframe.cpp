@@ -136,6 +136,7 @@ void CMainFrame::OnButtonTick() {
   if (!console_connected) {
     KillTimer(TIMER_ID_BUTTON);
     scanner_connected = 0;
+    ForgetLatches();
     afx::DebugOutput(L"quitting timer TIMER_ID_BUTTON because switched to another console");
     UpdateTrayState();
     SetTimer(TIMER_ID_DETECT, kDetectPeriodMs);
@@ -152,6 +153,7 @@ void CMainFrame::OnButtonTick() {
     KillTimer(TIMER_ID_BUTTON);
     if (left == -1 || right == -1) scanner_locked = 1;
     scanner_connected = 0;
+    ForgetLatches();
     UpdateTrayState();
     SetTimer(TIMER_ID_DETECT, kDetectPeriodMs);
   } else {
@@ -166,6 +168,13 @@ void CMainFrame::OnButtonTick() {
     if (pressed[1]) RunButton(1);
   }
   in_button_timer = 0;
+}
+
+// A scanner found again starts with both buttons free: a latch held over
+// would swallow the first press on it.
+void CMainFrame::ForgetLatches() {
+  button_latched[0] = 0;
+  button_latched[1] = 0;
 }
 
 void CMainFrame::RunButton(std::int16_t button) {

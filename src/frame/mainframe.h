@@ -74,6 +74,7 @@ class CMainFrame : public CFrameWnd, public dotwainscan {
   // the button's release.
   void RunButton(std::int16_t button);
   void WaitForRelease(std::int16_t button);
+  void ForgetLatches();
 
   static UINT taskbar_created_;
 

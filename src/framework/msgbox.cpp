@@ -12,3 +12,7 @@ int AfxMessageBox(const wchar_t* text, UINT type, UINT) {
   }
   return MessageBoxW(owner, text, AfxGetAppName(), type);
 }
+
+int AfxMessageBox(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type) {
+  return MessageBoxW(owner, text, caption, type);
+}

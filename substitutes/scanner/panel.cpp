@@ -1,5 +1,7 @@
 #include "panel.h"
 
+#include <commdlg.h>
+
 #include <string>
 #include <vector>
 
@@ -28,6 +30,8 @@ enum ControlId : int {
   kIdFail,
   kIdClearLog,
   kIdCloseCalibration,
+  kIdInsertCard,
+  kIdEjectCard,
   kIdStatus,
 };
 
@@ -35,7 +39,7 @@ constexpr int kMargin = 10;
 constexpr int kButtonWidth = 210;
 constexpr int kButtonHeight = 26;
 constexpr int kGap = 6;
-constexpr int kButtonRows = 5;
+constexpr int kButtonRows = 6;
 constexpr int kClientWidth = 2 * kButtonWidth + kGap + 2 * kMargin;
 constexpr int kStatusTop = kMargin + kButtonRows * (kButtonHeight + kGap) + kGap;
 constexpr int kStatusHeight = 320;
@@ -115,6 +119,23 @@ void Refresh(HWND hwnd, Panel* panel) {
   SetTextIfChanged(GetDlgItem(hwnd, kIdStatus), ForEdit(text));
 }
 
+// A picture of the user's own card goes into the scanner.
+void ChooseCard(HWND hwnd, Control& c) {
+  wchar_t path[MAX_PATH] = L"";
+  static const wchar_t kFilter[] =
+      L"Images (*.png;*.jpg;*.jpeg;*.bmp;*.tif;*.tiff;*.gif)\0*.png;*.jpg;*.jpeg;*.bmp;*.tif;"
+      L"*.tiff;*.gif\0All files (*.*)\0*.*\0";
+  OPENFILENAMEW ofn = {};
+  ofn.lStructSize = sizeof(ofn);
+  ofn.hwndOwner = hwnd;
+  ofn.lpstrFilter = kFilter;
+  ofn.lpstrFile = path;
+  ofn.nMaxFile = MAX_PATH;
+  ofn.lpstrTitle = L"Insert card";
+  ofn.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
+  if (GetOpenFileNameW(&ofn)) c.InsertCard(path);
+}
+
 void OnCommand(HWND hwnd, Panel* panel, int id) {
   Control& c = panel->control;
   const State state = c.GetState();
@@ -165,6 +186,12 @@ void OnCommand(HWND hwnd, Panel* panel, int id) {
     case kIdCloseCalibration:
       c.CloseCalibrationWindow();
       break;
+    case kIdInsertCard:
+      ChooseCard(hwnd, c);
+      break;
+    case kIdEjectCard:
+      c.InsertCard(nullptr);
+      break;
     default:
       return;
   }
@@ -198,6 +225,8 @@ void CreateChildren(HWND hwnd, Panel* panel) {
       {kIdFail, L"Fail reads (-2)"},
       {kIdClearLog, L"Clear log"},
       {kIdCloseCalibration, L"Close calibration"},
+      {kIdInsertCard, L"Insert card\u2026"},
+      {kIdEjectCard, L"Generated card"},
   };
   int index = 0;
   for (const ButtonLayout& item : buttons) {

@@ -42,6 +42,8 @@ std::wstring FormatState(const State& state) {
                                            : std::wstring(L"off");
   text += L", open ";
   text += YesNo(state.calibrationOpen);
+  text += L"\ncard: ";
+  text += state.card[0] != L'\0' ? state.card : L"(generated business card)";
   text += L"\ncalls: ";
   text += std::to_wstring(state.callCount);
   text += L"\n";
@@ -58,6 +60,7 @@ std::wstring FormatCall(const CallRecord& record) {
     case CALL_IS_BUTTON_PRESSED:
     case CALL_SET_TIMEOUT:
     case CALL_FORWARD_STEP_MOTOR:
+    case CALL_SETUI_COLORSCAN:
       line += std::to_wstring(record.arg1);
       break;
     case CALL_DOCALIBRATE_LANG:
@@ -70,6 +73,23 @@ std::wstring FormatCall(const CallRecord& record) {
   line += record.result == kResultPending ? std::wstring(L"(window open)")
                                           : std::to_wstring(record.result);
   line += L"\n";
+  return line;
+}
+
+std::wstring FormatScan(const ScanRecord& scan) {
+  std::wstring line = std::to_wstring(scan.seq);
+  if (line.size() < 6) line.insert(0, 6 - line.size(), L' ');
+  line += L"  color_scanW(\"";
+  line += scan.source;
+  line += L"\"";
+  for (int i = 0; i < kScanIntArguments - 1; ++i) line += L", " + std::to_wstring(scan.ints[i]);
+  line += L", \"";
+  line += scan.path;
+  line += L"\", " + std::to_wstring(scan.ints[kScanIntArguments - 1]) + L") -> ";
+  line += std::to_wstring(scan.result);
+  line += L"  [language " + std::to_wstring(scan.language) + L", card ";
+  line += scan.card[0] != L'\0' ? scan.card : L"generated";
+  line += L"]\n";
   return line;
 }
 

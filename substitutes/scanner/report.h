@@ -11,6 +11,8 @@ namespace scannersim {
 std::wstring FormatState(const State& state);
 // "seq  name(args) -> result"
 std::wstring FormatCall(const CallRecord& record);
+// "seq  color_scanW(all arguments) -> result  [language, card]"
+std::wstring FormatScan(const ScanRecord& scan);
 // UTF-8 of `text`.
 std::string ToUtf8(const std::wstring& text);
 

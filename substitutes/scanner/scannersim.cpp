@@ -22,7 +22,7 @@ constexpr wchar_t kUsage[] =
     L"  attach | detach | press left|right [reads] | hold left|right | release left|right\n"
     L"  jam | clear | fail left|right|both <value> | detached-value <value>\n"
     L"  calibration show|hide [auto-close-ms] | close-calibration\n"
-    L"  reset | clear-log | status | log\n";
+    L"  insert FILE | eject | reset | clear-log | status | log\n";
 
 class Arguments {
  public:
@@ -157,6 +157,23 @@ bool Parse(const Arguments& args, std::vector<Action>* actions, std::wstring* er
           [show, autoCloseMs](Control& c) { c.SetCalibrationWindow(show, autoCloseMs); });
     } else if (Is(cmd, L"close-calibration")) {
       actions->push_back([](Control& c) { c.CloseCalibrationWindow(); });
+    } else if (Is(cmd, L"insert")) {
+      if (next == nullptr) {
+        *error = L"insert: expected an image file";
+        return false;
+      }
+      ++i;
+      wchar_t full[MAX_PATH];
+      const DWORD length = GetFullPathNameW(next, MAX_PATH, full, nullptr);
+      if (length == 0 || length >= MAX_PATH ||
+          GetFileAttributesW(full) == INVALID_FILE_ATTRIBUTES) {
+        *error = std::wstring(L"insert: no such file: ") + next;
+        return false;
+      }
+      const std::wstring card = full;
+      actions->push_back([card](Control& c) { c.InsertCard(card.c_str()); });
+    } else if (Is(cmd, L"eject")) {
+      actions->push_back([](Control& c) { c.InsertCard(nullptr); });
     } else if (Is(cmd, L"reset")) {
       actions->push_back([](Control& c) { c.Reset(); });
     } else if (Is(cmd, L"clear-log")) {
@@ -168,6 +185,7 @@ bool Parse(const Arguments& args, std::vector<Action>* actions, std::wstring* er
       actions->push_back([](Control& c) {
         std::wstring text;
         for (const scannersim::CallRecord& r : c.Calls()) text += scannersim::FormatCall(r);
+        for (const scannersim::ScanRecord& r : c.Scans()) text += scannersim::FormatScan(r);
         Write(STD_OUTPUT_HANDLE, text);
       });
     } else {

@@ -7,7 +7,7 @@ namespace scannersim {
 
 namespace {
 
-constexpr uint32_t kMagic = 0x4B445633;  // changes when Shared changes
+constexpr uint32_t kMagic = 0x4B445634;  // changes when Shared changes
 constexpr size_t kNameCapacity = MAX_PATH + 64;
 
 bool ValidButton(int button) { return button >= 0 && button < kButtonCount; }
@@ -102,6 +102,10 @@ struct Control::Shared {
   int32_t calibrationCloseRequest;
   uint32_t callCount;
   CallRecord calls[kCallLogCapacity];
+  wchar_t card[MAX_PATH];
+  int32_t scanLanguage;
+  uint32_t scanCount;
+  ScanRecord scans[kScanLogCapacity];
 
   void Initialise(bool keepCalibrationOpen) {
     const int32_t open = keepCalibrationOpen ? calibrationOpen : 0;
@@ -295,6 +299,16 @@ void Control::CloseCalibrationWindow() {
   if (shared_->calibrationOpen != 0) shared_->calibrationCloseRequest = 1;
 }
 
+bool Control::InsertCard(const wchar_t* imagePath) {
+  if (shared_ == nullptr) return false;
+  const size_t length = imagePath != nullptr ? wcslen(imagePath) : 0;
+  if (length >= MAX_PATH) return false;
+  Lock lock(mutex_);
+  std::memset(shared_->card, 0, sizeof(shared_->card));
+  if (length > 0) std::memcpy(shared_->card, imagePath, length * sizeof(wchar_t));
+  return true;
+}
+
 State Control::GetState() const {
   State s;
   if (shared_ == nullptr) return s;
@@ -315,6 +329,7 @@ State Control::GetState() const {
   s.calibrationAutoCloseMs = shared_->calibrationAutoCloseMs;
   s.calibrationOpen = shared_->calibrationOpen != 0;
   s.callCount = shared_->callCount;
+  std::memcpy(s.card, shared_->card, sizeof(s.card));
   return s;
 }
 
@@ -334,11 +349,27 @@ std::vector<CallRecord> Control::CallsSince(uint32_t afterSeq) const {
   return out;
 }
 
+std::vector<ScanRecord> Control::Scans() const {
+  std::vector<ScanRecord> out;
+  if (shared_ == nullptr) return out;
+  Lock lock(mutex_);
+  const uint32_t count = shared_->callCount;
+  const uint32_t first = count > kCallLogCapacity ? count - kCallLogCapacity + 1 : 1;
+  for (uint32_t seq = first; seq <= count && seq != 0; ++seq) {
+    const CallRecord& call = shared_->calls[(seq - 1) % kCallLogCapacity];
+    if (call.call != CALL_COLOR_SCAN) continue;
+    const ScanRecord& scan = shared_->scans[call.arg2 % kScanLogCapacity];
+    if (scan.seq == seq) out.push_back(scan);
+  }
+  return out;
+}
+
 void Control::ClearCalls() {
   if (shared_ == nullptr) return;
   Lock lock(mutex_);
   shared_->callCount = 0;
   std::memset(shared_->calls, 0, sizeof(shared_->calls));
+  std::memset(shared_->scans, 0, sizeof(shared_->scans));
 }
 
 uint32_t Control::CallCount() const {
@@ -363,6 +394,10 @@ const wchar_t* Control::CallName(int32_t call) {
       return L"IO_ProcessPaperJam";
     case CALL_DOCALIBRATE_LANG:
       return L"docalibrate_lang";
+    case CALL_SETUI_COLORSCAN:
+      return L"setui_colorscan";
+    case CALL_COLOR_SCAN:
+      return L"color_scanW";
     default:
       return L"?";
   }
@@ -471,6 +506,34 @@ bool Control::DeviceTakeCloseRequest() {
   const bool requested = shared_->calibrationCloseRequest != 0;
   shared_->calibrationCloseRequest = 0;
   return requested;
+}
+
+void Control::DeviceSetScanLanguage(int32_t language) {
+  if (shared_ == nullptr) return;
+  Lock lock(mutex_);
+  shared_->scanLanguage = language;
+  shared_->Log(CALL_SETUI_COLORSCAN, language, 0, 0);
+}
+
+bool Control::DeviceCardForScan(wchar_t* card) const {
+  card[0] = L'\0';
+  if (shared_ == nullptr) return false;
+  Lock lock(mutex_);
+  std::memcpy(card, shared_->card, sizeof(shared_->card));
+  card[MAX_PATH - 1] = L'\0';
+  return shared_->attached != 0 && shared_->jammed == 0;
+}
+
+void Control::DeviceLogScan(const ScanRecord& scan) {
+  if (shared_ == nullptr) return;
+  Lock lock(mutex_);
+  // arg2 numbers the scans, so the record is found from its log entry.
+  const uint32_t index = shared_->scanCount++;
+  ScanRecord& stored = shared_->scans[index % kScanLogCapacity];
+  stored = scan;
+  stored.language = shared_->scanLanguage;
+  stored.seq = shared_->Log(CALL_COLOR_SCAN, scan.ints[1],
+                            static_cast<int32_t>(index % kScanLogCapacity), scan.result);
 }
 
 }  // namespace scannersim

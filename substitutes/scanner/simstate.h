@@ -40,6 +40,22 @@ enum Call : int32_t {
   CALL_FORWARD_STEP_MOTOR,
   CALL_PROCESS_PAPER_JAM,
   CALL_DOCALIBRATE_LANG,
+  CALL_SETUI_COLORSCAN,  // arg1: language
+  CALL_COLOR_SCAN,       // arg1: resolution; the whole call is in the scan log
+};
+
+constexpr uint32_t kScanLogCapacity = 32;
+constexpr int kScanIntArguments = 8;
+
+// One color_scanW call of the colour-scan library ("ovrapixlw.dll").
+struct ScanRecord {
+  uint32_t seq;                     // its place in the call log
+  int32_t language;                 // the last setui_colorscan value at the time
+  int32_t ints[kScanIntArguments];  // the integer arguments 2 to 8 and 10
+  int32_t result;
+  wchar_t source[32];
+  wchar_t path[MAX_PATH];
+  wchar_t card[MAX_PATH];  // the image scanned; empty for the generated card
 };
 
 // arg1: button / timeout / steps / mode; arg2: language (docalibrate_lang).
@@ -70,6 +86,7 @@ struct State {
   uint32_t calibrationAutoCloseMs = 0;
   bool calibrationOpen = false;  // a calibration window is on screen now
   uint32_t callCount = 0;        // calls since the log was last cleared
+  wchar_t card[MAX_PATH] = {};   // the inserted card's image; empty: the generated card
 };
 
 class Control {
@@ -116,12 +133,18 @@ class Control {
   // Asks an open calibration window to close (it checks every 50 ms).
   void CloseCalibrationWindow();
 
+  // The card in the scanner: an image file, or (empty or null) the generated
+  // business card. False when the path does not fit.
+  bool InsertCard(const wchar_t* imagePath);
+
   State GetState() const;
 
   // Oldest first; at most kCallLogCapacity (the oldest are overwritten).
   std::vector<CallRecord> Calls() const;
   // The calls with seq > afterSeq, oldest first.
   std::vector<CallRecord> CallsSince(uint32_t afterSeq) const;
+  // The colour scans still in the call log, oldest first.
+  std::vector<ScanRecord> Scans() const;
   void ClearCalls();
   // Calls since the log was last cleared (also the seq of the latest one).
   uint32_t CallCount() const;
@@ -144,6 +167,12 @@ class Control {
   bool DeviceReady() const;
   // True once after CloseCalibrationWindow.
   bool DeviceTakeCloseRequest();
+
+  // What the colour-scan library does.
+  void DeviceSetScanLanguage(int32_t language);
+  // Whether a card can be scanned now; `card` (MAX_PATH) gets its image path.
+  bool DeviceCardForScan(wchar_t* card) const;
+  void DeviceLogScan(const ScanRecord& scan);
 
  private:
   struct Shared;

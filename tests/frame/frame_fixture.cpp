@@ -68,6 +68,9 @@ void FrameTest::SetUp() {
   sim.Reset();
   sim.SetCalibrationWindow(false, 0);
   AppSettings().SetLanguage(0);
+  // A left press runs no action here: the actions have tests of their own.
+  saved_left_action_ = AppSettings().button_left_action;
+  AppSettings().button_left_action = 0;
   frame = new CMainFrame;
   ASSERT_TRUE(frame->LoadFrame(IDR_MAINFRAME, kFrameStyle, nullptr, nullptr));
   hwnd = frame->m_hWnd;
@@ -85,6 +88,7 @@ void FrameTest::TearDown() {
   while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
   }
   AppSettings().SetLanguage(0);
+  AppSettings().button_left_action = saved_left_action_;
 }
 
 bool FrameTest::TimerRunning(UINT_PTR id) {

@@ -51,6 +51,9 @@ class FrameTest : public testing::Test {
   static int boxes_answered;
   CMainFrame* frame = nullptr;
   HWND hwnd = nullptr;
+
+ private:
+  std::int32_t saved_left_action_ = 0;
 };
 
 }  // namespace frame_testing

@@ -210,6 +210,39 @@ TEST_F(FrameTest, AHeldButtonIsLatchedAfterTheWaitLimit) {
   EXPECT_EQ(debug.Count(L"Button 0 pressed\n"), 1) << "released once, the button works again";
 }
 
+TEST_F(FrameTest, ALatchDoesNotOutliveTheScanner) {
+  for (const bool unplug : {true, false}) {
+    SCOPED_TRACE(unplug ? "unplugged" : "switched to another console");
+    Connect();
+    frame->release_wait_limit_ms = 100;
+    sim.Hold(0);
+    sim.Hold(1);
+    ButtonTick();
+    ASSERT_EQ(debug.Count(L"Button 1 pressed\n"), 1);
+    if (unplug) {
+      sim.Detach();
+      ButtonTick();
+    } else {
+      SendMessageW(hwnd, kSessionChange, 2, 0);
+      ButtonTick();
+      SendMessageW(hwnd, kSessionChange, 1, 0);
+    }
+    ASSERT_EQ(frame->scanner_connected, 0);
+    sim.Release(0);
+    sim.Release(1);
+    sim.Attach();
+    DetectTick();
+    ASSERT_EQ(frame->scanner_connected, 1);
+    debug.Clear();
+    // The first presses on the scanner found again start their actions.
+    sim.Press(0, 2);
+    sim.Press(1, 2);
+    ButtonTick();
+    EXPECT_EQ(debug.Count(L"Button 0 pressed\n"), 1);
+    EXPECT_EQ(debug.Count(L"Button 1 pressed\n"), 1);
+  }
+}
+
 TEST_F(FrameTest, CloseWithoutExitOnlyHides) {
   ShowWindow(hwnd, SW_SHOW);
   SendMessageW(hwnd, WM_CLOSE, 0, 0);

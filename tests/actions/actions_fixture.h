@@ -1,0 +1,73 @@
+// The scan actions on the simulated scanner with the colour-scan library, as
+// the main frame runs them.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "actions/dotwainscan.h"
+#include "actions/ui_driver.h"
+#include "app/myapp.h"
+#include "simstate.h"
+#include "support/test_support.h"
+#include "ui/settings.h"
+
+namespace actions_testing {
+
+class ActionsTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(sim.Open());
+    sim.Reset();
+    sim.Attach();
+    auto& settings = AppSettings();
+    saved_action_ = settings.button_left_action;
+    saved_format_ = settings.format_ext_file;
+    settings.SetLanguage(1);
+    folder = TempFolder() + L"bm-actions-test";
+    CreateDirectoryW(folder.c_str(), nullptr);
+  }
+  void TearDown() override {
+    auto& settings = AppSettings();
+    settings.button_left_action = saved_action_;
+    settings.format_ext_file = saved_format_;
+    settings.SetLanguage(0);
+    sim.Reset();
+  }
+
+  static std::wstring TempFolder() {
+    wchar_t temp[MAX_PATH + 1] = L"";
+    GetTempPathW(MAX_PATH + 1, temp);
+    return temp;
+  }
+  std::wstring InFolder(const std::wstring& name) const { return folder + L"\\" + name; }
+  static bool Exists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+  }
+  std::vector<scannersim::ScanRecord> Scans() const { return sim.Scans(); }
+  // "setui_colorscan(1) color_scanW" for the colour-scan calls in the log.
+  std::string ScanCalls() const {
+    std::string text;
+    for (const auto& call : sim.Calls()) {
+      if (call.call == scannersim::CALL_SETUI_COLORSCAN) {
+        text += (text.empty() ? "" : " ") + std::string("setui_colorscan(") +
+                std::to_string(call.arg1) + ")";
+      } else if (call.call == scannersim::CALL_COLOR_SCAN) {
+        text += (text.empty() ? "" : " ") + std::string("color_scanW");
+      }
+    }
+    return text;
+  }
+
+  dotwainscan actions;
+  mutable scannersim::Control sim;
+  std::wstring folder;
+
+ private:
+  std::int32_t saved_action_ = 0;
+  std::int32_t saved_format_ = 0;
+};
+
+}  // namespace actions_testing
