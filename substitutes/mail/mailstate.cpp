@@ -42,40 +42,21 @@ struct Control::Shared {
   }
 };
 
-class Control::Lock {
- public:
-  explicit Lock(HANDLE mutex) : mutex_(mutex) {
-    const DWORD r = WaitForSingleObject(mutex_, INFINITE);
-    owned_ = r == WAIT_OBJECT_0 || r == WAIT_ABANDONED;
-  }
-  ~Lock() {
-    if (owned_) ReleaseMutex(mutex_);
-  }
-  Lock(const Lock&) = delete;
-  Lock& operator=(const Lock&) = delete;
-
- private:
-  HANDLE mutex_;
-  bool owned_ = false;
-};
-
 Control::Control() = default;
 
 Control::~Control() {
   if (shared_ != nullptr) UnmapViewOfFile(shared_);
-  if (mapping_ != nullptr) CloseHandle(mapping_);
-  if (mutex_ != nullptr) CloseHandle(mutex_);
 }
 
 bool Control::Open() {
   if (shared_ != nullptr) return true;
-  mutex_ = CreateMutexW(nullptr, FALSE, Name(L"simmail-lock").c_str());
-  if (mutex_ == nullptr) return false;
-  Lock lock(mutex_);
-  mapping_ = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(Shared),
-                                Name(L"simmail-state").c_str());
-  if (mapping_ == nullptr) return false;
-  void* view = MapViewOfFile(mapping_, FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, sizeof(Shared));
+  mutex_.reset(CreateMutexW(nullptr, FALSE, Name(L"simmail-lock").c_str()));
+  if (mutex_.get() == nullptr) return false;
+  Lock lock(mutex_.get());
+  mapping_.reset(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                    sizeof(Shared), Name(L"simmail-state").c_str()));
+  if (mapping_.get() == nullptr) return false;
+  void* view = MapViewOfFile(mapping_.get(), FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, sizeof(Shared));
   if (view == nullptr) return false;
   shared_ = static_cast<Shared*>(view);
   if (shared_->magic != kMagic) shared_->Initialise();
@@ -84,31 +65,31 @@ bool Control::Open() {
 
 void Control::Reset() {
   if (shared_ == nullptr) return;
-  Lock lock(mutex_);
+  Lock lock(mutex_.get());
   shared_->Initialise();
 }
 
 void Control::SetLogonResult(uint32_t code) {
   if (shared_ == nullptr) return;
-  Lock lock(mutex_);
+  Lock lock(mutex_.get());
   shared_->logonResult = code;
 }
 
 void Control::SetSendResult(uint32_t code) {
   if (shared_ == nullptr) return;
-  Lock lock(mutex_);
+  Lock lock(mutex_.get());
   shared_->sendResult = code;
 }
 
 void Control::SetLogoffResult(uint32_t code) {
   if (shared_ == nullptr) return;
-  Lock lock(mutex_);
+  Lock lock(mutex_.get());
   shared_->logoffResult = code;
 }
 
 void Control::SetOutbox(const wchar_t* folder) {
   if (shared_ == nullptr) return;
-  Lock lock(mutex_);
+  Lock lock(mutex_.get());
   std::memset(shared_->outbox, 0, sizeof(shared_->outbox));
   if (folder != nullptr) wcsncpy(shared_->outbox, folder, MAX_PATH - 1);
 }
@@ -116,7 +97,7 @@ void Control::SetOutbox(const wchar_t* folder) {
 std::wstring Control::Outbox() const {
   std::wstring folder;
   if (shared_ != nullptr) {
-    Lock lock(mutex_);
+    Lock lock(mutex_.get());
     folder = shared_->outbox;
   }
   if (folder.empty()) {
@@ -132,7 +113,7 @@ std::wstring Control::Outbox() const {
 std::vector<CallRecord> Control::Calls() const {
   std::vector<CallRecord> out;
   if (shared_ == nullptr) return out;
-  Lock lock(mutex_);
+  Lock lock(mutex_.get());
   const uint32_t count = shared_->callCount;
   const uint32_t first = count > kCallLogCapacity ? count - kCallLogCapacity + 1 : 1;
   for (uint32_t seq = first; seq <= count && seq != 0; ++seq) {
@@ -143,38 +124,38 @@ std::vector<CallRecord> Control::Calls() const {
 
 void Control::ClearCalls() {
   if (shared_ == nullptr) return;
-  Lock lock(mutex_);
+  Lock lock(mutex_.get());
   shared_->callCount = 0;
   std::memset(shared_->calls, 0, sizeof(shared_->calls));
 }
 
 uint32_t Control::LogonResult() const {
   if (shared_ == nullptr) return 0;
-  Lock lock(mutex_);
+  Lock lock(mutex_.get());
   return shared_->logonResult;
 }
 
 uint32_t Control::SendResult() const {
   if (shared_ == nullptr) return kUserDecides;
-  Lock lock(mutex_);
+  Lock lock(mutex_.get());
   return shared_->sendResult;
 }
 
 uint32_t Control::LogoffResult() const {
   if (shared_ == nullptr) return 0;
-  Lock lock(mutex_);
+  Lock lock(mutex_.get());
   return shared_->logoffResult;
 }
 
 uint32_t Control::NewSession() {
   if (shared_ == nullptr) return 1;
-  Lock lock(mutex_);
+  Lock lock(mutex_.get());
   return ++shared_->sessions;
 }
 
 void Control::Log(const CallRecord& record) {
   if (shared_ == nullptr) return;
-  Lock lock(mutex_);
+  Lock lock(mutex_.get());
   const uint32_t seq = ++shared_->callCount;
   CallRecord& stored = shared_->calls[(seq - 1) % kCallLogCapacity];
   stored = record;

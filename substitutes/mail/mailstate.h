@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "simshared.h"
+
 namespace mailsim {
 
 // How the client is registered under HKEY_LOCAL_MACHINE\software\clients\mail.
@@ -98,11 +100,11 @@ class Control {
 
  private:
   struct Shared;
-  class Lock;
+  using Lock = simshared::MutexLock;
 
   Shared* shared_ = nullptr;
-  HANDLE mutex_ = nullptr;
-  HANDLE mapping_ = nullptr;
+  simshared::ScopedHandle mutex_;
+  simshared::ScopedHandle mapping_;
 };
 
 }  // namespace mailsim

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "simshared.h"
+
 namespace mailsim {
 
 namespace {
@@ -17,7 +19,7 @@ bool IsAscii(const std::string& text) {
 
 // A header value: as it is when plain ASCII, else an encoded word.
 std::string HeaderText(const std::wstring& text) {
-  const std::string utf8 = Utf8(text);
+  const std::string utf8 = simshared::ToUtf8(text);
   if (IsAscii(utf8)) return utf8;
   return "=?UTF-8?B?" + Base64(utf8) + "?=";
 }
@@ -45,17 +47,6 @@ std::string CrLf(const std::string& text) {
 }
 
 }  // namespace
-
-std::string Utf8(const std::wstring& text) {
-  if (text.empty()) return std::string();
-  const int length = static_cast<int>(text.size());
-  const int bytes =
-      WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
-  if (bytes <= 0) return std::string();
-  std::string out(static_cast<size_t>(bytes), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), length, &out[0], bytes, nullptr, nullptr);
-  return out;
-}
 
 std::string Base64(const std::string& bytes) {
   static const char kAlphabet[] =
@@ -98,7 +89,7 @@ std::string FormatEml(const Message& message, const std::string& date,
   eml += "--" + boundary + "\r\n";
   eml += "Content-Type: text/plain; charset=utf-8\r\n";
   eml += "Content-Transfer-Encoding: 8bit\r\n\r\n";
-  eml += CrLf(Utf8(message.body)) + "\r\n";
+  eml += CrLf(simshared::ToUtf8(message.body)) + "\r\n";
   for (const Attachment& attachment : message.attachments) {
     const std::string name = HeaderText(attachment.name);
     eml += "--" + boundary + "\r\n";

@@ -22,7 +22,6 @@ struct Message {
 // Lines end in CR LF; `date` is an RFC 5322 date, `boundary` unique to the message.
 std::string FormatEml(const Message& message, const std::string& date, const std::string& boundary);
 std::string Base64(const std::string& bytes);
-std::string Utf8(const std::wstring& text);
 // image/jpeg, image/tiff, image/x-pcx, else application/octet-stream.
 const char* ContentType(const std::wstring& name);
 

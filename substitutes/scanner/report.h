@@ -13,7 +13,5 @@ std::wstring FormatState(const State& state);
 std::wstring FormatCall(const CallRecord& record);
 // "seq  color_scanW(all arguments) -> result  [language, card]"
 std::wstring FormatScan(const ScanRecord& scan);
-// UTF-8 of `text`.
-std::string ToUtf8(const std::wstring& text);
 
 }  // namespace scannersim

@@ -43,7 +43,7 @@ class Arguments {
 void Write(DWORD which, const std::wstring& text) {
   HANDLE out = GetStdHandle(which);
   if (out == nullptr || out == INVALID_HANDLE_VALUE) return;
-  const std::string bytes = scannersim::ToUtf8(text);
+  const std::string bytes = simshared::ToUtf8(text);
   DWORD written = 0;
   WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }

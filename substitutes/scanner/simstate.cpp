@@ -5,6 +5,8 @@
 
 namespace scannersim {
 
+using simshared::ScopedHandle;
+
 namespace {
 
 constexpr uint32_t kMagic = 0x4B445634;  // changes when Shared changes
@@ -58,29 +60,6 @@ bool BuildName(wchar_t* out, size_t capacity, const wchar_t* prefix, const wchar
   return name.ok();
 }
 
-class ScopedHandle {
- public:
-  explicit ScopedHandle(HANDLE h) : h_(h) {}
-  ~ScopedHandle() {
-    if (h_ != nullptr && h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
-  }
-  ScopedHandle(const ScopedHandle&) = delete;
-  ScopedHandle& operator=(const ScopedHandle&) = delete;
-  HANDLE get() const { return h_; }
-  void reset(HANDLE h) {
-    if (h_ != nullptr && h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
-    h_ = h;
-  }
-  HANDLE release() {
-    HANDLE h = h_;
-    h_ = nullptr;
-    return h;
-  }
-
- private:
-  HANDLE h_;
-};
-
 }  // namespace
 
 struct Control::Shared {
@@ -124,30 +103,10 @@ struct Control::Shared {
   }
 };
 
-// Holds the named mutex; an abandoned mutex (a holder died) is still ours.
-class Control::Lock {
- public:
-  explicit Lock(HANDLE mutex) : mutex_(mutex) {
-    const DWORD r = WaitForSingleObject(mutex_, INFINITE);
-    owned_ = (r == WAIT_OBJECT_0 || r == WAIT_ABANDONED);
-  }
-  ~Lock() {
-    if (owned_) ReleaseMutex(mutex_);
-  }
-  Lock(const Lock&) = delete;
-  Lock& operator=(const Lock&) = delete;
-
- private:
-  HANDLE mutex_;
-  bool owned_ = false;
-};
-
 Control::Control() = default;
 
 Control::~Control() {
   if (shared_ != nullptr) UnmapViewOfFile(shared_);
-  if (mapping_ != nullptr) CloseHandle(mapping_);
-  if (mutex_ != nullptr) CloseHandle(mutex_);
 }
 
 bool Control::IsOpen() const { return shared_ != nullptr; }
@@ -193,76 +152,76 @@ bool Control::Open() {
     shared->calibrationCloseRequest = 0;
   }
   shared_ = shared;
-  mapping_ = mapping.release();
-  mutex_ = mutex.release();
+  mapping_.reset(mapping.release());
+  mutex_.reset(mutex.release());
   return true;
 }
 
 void Control::Reset() {
   if (shared_ == nullptr) return;
-  Lock lock(mutex_);
+  Lock lock(mutex_.get());
   shared_->Initialise(true);
 }
 
 void Control::Attach() {
   if (shared_ == nullptr) return;
-  Lock lock(mutex_);
+  Lock lock(mutex_.get());
   shared_->attached = 1;
 }
 
 void Control::Detach() {
   if (shared_ == nullptr) return;
-  Lock lock(mutex_);
+  Lock lock(mutex_.get());
   shared_->attached = 0;
   shared_->scanning = 0;
 }
 
 bool Control::IsAttached() const {
   if (shared_ == nullptr) return false;
-  Lock lock(mutex_);
+  Lock lock(mutex_.get());
   return shared_->attached != 0;
 }
 
 void Control::Press(int button, int reads) {
   if (shared_ == nullptr || !ValidButton(button)) return;
-  Lock lock(mutex_);
+  Lock lock(mutex_.get());
   shared_->pressReads[button] = reads > 0 ? reads : 0;
 }
 
 void Control::Hold(int button) {
   if (shared_ == nullptr || !ValidButton(button)) return;
-  Lock lock(mutex_);
+  Lock lock(mutex_.get());
   shared_->held[button] = 1;
 }
 
 void Control::Release(int button) {
   if (shared_ == nullptr || !ValidButton(button)) return;
-  Lock lock(mutex_);
+  Lock lock(mutex_.get());
   shared_->held[button] = 0;
   shared_->pressReads[button] = 0;
 }
 
 void Control::Jam() {
   if (shared_ == nullptr) return;
-  Lock lock(mutex_);
+  Lock lock(mutex_.get());
   shared_->jammed = 1;
 }
 
 void Control::ClearJam() {
   if (shared_ == nullptr) return;
-  Lock lock(mutex_);
+  Lock lock(mutex_.get());
   shared_->jammed = 0;
 }
 
 bool Control::IsJammed() const {
   if (shared_ == nullptr) return false;
-  Lock lock(mutex_);
+  Lock lock(mutex_.get());
   return shared_->jammed != 0;
 }
 
 void Control::ForceRead(int button, short value) {
   if (shared_ == nullptr || (button != kBothButtons && !ValidButton(button))) return;
-  Lock lock(mutex_);
+  Lock lock(mutex_.get());
   for (int b = 0; b < kButtonCount; ++b) {
     if (button == kBothButtons || button == b) {
       shared_->forced[b] = 1;
@@ -273,7 +232,7 @@ void Control::ForceRead(int button, short value) {
 
 void Control::ClearForced() {
   if (shared_ == nullptr) return;
-  Lock lock(mutex_);
+  Lock lock(mutex_.get());
   for (int b = 0; b < kButtonCount; ++b) {
     shared_->forced[b] = 0;
     shared_->forcedValue[b] = 0;
@@ -282,20 +241,20 @@ void Control::ClearForced() {
 
 void Control::SetDetachedReadValue(short value) {
   if (shared_ == nullptr) return;
-  Lock lock(mutex_);
+  Lock lock(mutex_.get());
   shared_->detachedReadValue = value;
 }
 
 void Control::SetCalibrationWindow(bool show, unsigned autoCloseMs) {
   if (shared_ == nullptr) return;
-  Lock lock(mutex_);
+  Lock lock(mutex_.get());
   shared_->calibrationShow = show ? 1 : 0;
   shared_->calibrationAutoCloseMs = autoCloseMs;
 }
 
 void Control::CloseCalibrationWindow() {
   if (shared_ == nullptr) return;
-  Lock lock(mutex_);
+  Lock lock(mutex_.get());
   if (shared_->calibrationOpen != 0) shared_->calibrationCloseRequest = 1;
 }
 
@@ -303,7 +262,7 @@ bool Control::InsertCard(const wchar_t* imagePath) {
   if (shared_ == nullptr) return false;
   const size_t length = imagePath != nullptr ? wcslen(imagePath) : 0;
   if (length >= MAX_PATH) return false;
-  Lock lock(mutex_);
+  Lock lock(mutex_.get());
   std::memset(shared_->card, 0, sizeof(shared_->card));
   if (length > 0) std::memcpy(shared_->card, imagePath, length * sizeof(wchar_t));
   return true;
@@ -312,7 +271,7 @@ bool Control::InsertCard(const wchar_t* imagePath) {
 State Control::GetState() const {
   State s;
   if (shared_ == nullptr) return s;
-  Lock lock(mutex_);
+  Lock lock(mutex_.get());
   s.attached = shared_->attached != 0;
   s.jammed = shared_->jammed != 0;
   s.scanning = shared_->scanning != 0;
@@ -339,7 +298,7 @@ std::vector<CallRecord> Control::CallsSince(uint32_t afterSeq) const {
   std::vector<CallRecord> out;
   if (shared_ == nullptr) return out;
   out.reserve(kCallLogCapacity);
-  Lock lock(mutex_);
+  Lock lock(mutex_.get());
   const uint32_t count = shared_->callCount;
   uint32_t first = count > kCallLogCapacity ? count - kCallLogCapacity + 1 : 1;
   if (afterSeq + 1 > first) first = afterSeq + 1;
@@ -352,7 +311,7 @@ std::vector<CallRecord> Control::CallsSince(uint32_t afterSeq) const {
 std::vector<ScanRecord> Control::Scans() const {
   std::vector<ScanRecord> out;
   if (shared_ == nullptr) return out;
-  Lock lock(mutex_);
+  Lock lock(mutex_.get());
   const uint32_t count = shared_->callCount;
   const uint32_t first = count > kCallLogCapacity ? count - kCallLogCapacity + 1 : 1;
   for (uint32_t seq = first; seq <= count && seq != 0; ++seq) {
@@ -366,7 +325,7 @@ std::vector<ScanRecord> Control::Scans() const {
 
 void Control::ClearCalls() {
   if (shared_ == nullptr) return;
-  Lock lock(mutex_);
+  Lock lock(mutex_.get());
   shared_->callCount = 0;
   std::memset(shared_->calls, 0, sizeof(shared_->calls));
   std::memset(shared_->scans, 0, sizeof(shared_->scans));
@@ -374,7 +333,7 @@ void Control::ClearCalls() {
 
 uint32_t Control::CallCount() const {
   if (shared_ == nullptr) return 0;
-  Lock lock(mutex_);
+  Lock lock(mutex_.get());
   return shared_->callCount;
 }
 
@@ -405,7 +364,7 @@ const wchar_t* Control::CallName(int32_t call) {
 
 int32_t Control::DeviceStartScan() {
   if (shared_ == nullptr) return 0;
-  Lock lock(mutex_);
+  Lock lock(mutex_.get());
   const int32_t result = (shared_->attached != 0 && shared_->jammed == 0) ? 1 : 0;
   if (result == 1) shared_->scanning = 1;
   shared_->Log(CALL_START_SCAN, 0, 0, result);
@@ -414,7 +373,7 @@ int32_t Control::DeviceStartScan() {
 
 int32_t Control::DeviceEndScan() {
   if (shared_ == nullptr) return 0;
-  Lock lock(mutex_);
+  Lock lock(mutex_.get());
   const int32_t result = shared_->attached != 0 ? 1 : 0;
   shared_->scanning = 0;
   shared_->Log(CALL_END_SCAN, 0, 0, result);
@@ -423,7 +382,7 @@ int32_t Control::DeviceEndScan() {
 
 short Control::DeviceReadButton(short button) {
   if (shared_ == nullptr) return kDefaultDetachedRead;
-  Lock lock(mutex_);
+  Lock lock(mutex_.get());
   Shared& s = *shared_;
   short result = 0;
   if (s.attached == 0) {
@@ -446,7 +405,7 @@ short Control::DeviceReadButton(short button) {
 
 int32_t Control::DeviceSetTimeOut(int32_t timeout) {
   if (shared_ == nullptr) return 0;
-  Lock lock(mutex_);
+  Lock lock(mutex_.get());
   shared_->timeoutSet = 1;
   shared_->lastTimeout = timeout;
   shared_->Log(CALL_SET_TIMEOUT, timeout, 0, 1);
@@ -455,14 +414,14 @@ int32_t Control::DeviceSetTimeOut(int32_t timeout) {
 
 int32_t Control::DeviceForwardStepMotor(int32_t steps) {
   if (shared_ == nullptr) return 0;
-  Lock lock(mutex_);
+  Lock lock(mutex_.get());
   shared_->Log(CALL_FORWARD_STEP_MOTOR, steps, 0, steps);
   return steps;
 }
 
 int32_t Control::DeviceProcessPaperJam() {
   if (shared_ == nullptr) return 0;
-  Lock lock(mutex_);
+  Lock lock(mutex_.get());
   shared_->jammed = 0;
   shared_->Log(CALL_PROCESS_PAPER_JAM, 0, 0, 1);
   return 1;
@@ -475,7 +434,7 @@ uint32_t Control::DeviceBeginCalibration(int32_t mode, int32_t language, bool* s
     *autoCloseMs = 0;
     return 0;
   }
-  Lock lock(mutex_);
+  Lock lock(mutex_.get());
   *show = shared_->calibrationShow != 0;
   *autoCloseMs = shared_->calibrationAutoCloseMs;
   shared_->calibrationOpen = *show ? 1 : 0;
@@ -485,7 +444,7 @@ uint32_t Control::DeviceBeginCalibration(int32_t mode, int32_t language, bool* s
 
 void Control::DeviceEndCalibration(uint32_t seq, int32_t result) {
   if (shared_ == nullptr) return;
-  Lock lock(mutex_);
+  Lock lock(mutex_.get());
   shared_->calibrationOpen = 0;
   shared_->calibrationCloseRequest = 0;
   if (seq == 0) return;
@@ -496,13 +455,13 @@ void Control::DeviceEndCalibration(uint32_t seq, int32_t result) {
 
 bool Control::DeviceReady() const {
   if (shared_ == nullptr) return false;
-  Lock lock(mutex_);
+  Lock lock(mutex_.get());
   return shared_->attached != 0 && shared_->jammed == 0;
 }
 
 bool Control::DeviceTakeCloseRequest() {
   if (shared_ == nullptr) return false;
-  Lock lock(mutex_);
+  Lock lock(mutex_.get());
   const bool requested = shared_->calibrationCloseRequest != 0;
   shared_->calibrationCloseRequest = 0;
   return requested;
@@ -510,7 +469,7 @@ bool Control::DeviceTakeCloseRequest() {
 
 void Control::DeviceSetScanLanguage(int32_t language) {
   if (shared_ == nullptr) return;
-  Lock lock(mutex_);
+  Lock lock(mutex_.get());
   shared_->scanLanguage = language;
   shared_->Log(CALL_SETUI_COLORSCAN, language, 0, 0);
 }
@@ -518,7 +477,7 @@ void Control::DeviceSetScanLanguage(int32_t language) {
 bool Control::DeviceCardForScan(wchar_t* card) const {
   card[0] = L'\0';
   if (shared_ == nullptr) return false;
-  Lock lock(mutex_);
+  Lock lock(mutex_.get());
   std::memcpy(card, shared_->card, sizeof(shared_->card));
   card[MAX_PATH - 1] = L'\0';
   return shared_->attached != 0 && shared_->jammed == 0;
@@ -526,7 +485,7 @@ bool Control::DeviceCardForScan(wchar_t* card) const {
 
 void Control::DeviceLogScan(const ScanRecord& scan) {
   if (shared_ == nullptr) return;
-  Lock lock(mutex_);
+  Lock lock(mutex_.get());
   // arg2 numbers the scans, so the record is found from its log entry.
   const uint32_t index = shared_->scanCount++;
   ScanRecord& stored = shared_->scans[index % kScanLogCapacity];

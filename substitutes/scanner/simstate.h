@@ -15,6 +15,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "simshared.h"
+
 namespace scannersim {
 
 constexpr int kLeftButton = 0;
@@ -176,11 +178,11 @@ class Control {
 
  private:
   struct Shared;
-  class Lock;
+  using Lock = simshared::MutexLock;
 
   Shared* shared_ = nullptr;
-  HANDLE mutex_ = nullptr;
-  HANDLE mapping_ = nullptr;
+  simshared::ScopedHandle mutex_;
+  simshared::ScopedHandle mapping_;
 };
 
 }  // namespace scannersim
