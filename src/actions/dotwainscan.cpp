@@ -8,6 +8,9 @@
 #include "actions/ocrapp.h"
 #include "app/myapp.h"
 #include "framework/cstring.h"
+#include "framework/msgbox.h"
+#include "framework/winapp.h"
+#include "framework/wnd.h"
 #include "resource.h"
 #include "ui/localized.h"
 #include "ui/settings.h"
@@ -23,13 +26,57 @@ constexpr wchar_t kDefaultExtension[] = L"jpg";
 constexpr DWORD kSaveFlags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;  // 0x80006
 static_assert(kSaveFlags == 0x80006, "Save-as flags");
 
+// What a file looked like at one moment; a scan that wrote the file changes
+// it, whatever the library's result says.
+struct FileStamp {
+  bool exists = false;
+  ULARGE_INTEGER size = {};
+  FILETIME written = {};
+
+  static FileStamp Of(const wchar_t* path) {
+    FileStamp stamp;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (GetFileAttributesExW(path, GetFileExInfoStandard, &data) &&
+        !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      stamp.exists = true;
+      stamp.size.LowPart = data.nFileSizeLow;
+      stamp.size.HighPart = data.nFileSizeHigh;
+      stamp.written = data.ftLastWriteTime;
+    }
+    return stamp;
+  }
+  bool IsNewImageAfter(const FileStamp& before) const {
+    if (!exists || size.QuadPart == 0) return false;
+    return !before.exists || size.QuadPart != before.size.QuadPart ||
+           CompareFileTime(&written, &before.written) != 0;
+  }
+};
+
 }  // namespace
 
 // The arguments are the same for every scan; the file format follows the
-// path's extension.
-void dotwainscan::ScanCard(const wchar_t* path) {
+// path's extension. The library's result is not read: the file decides.
+bool dotwainscan::ScanCard(const wchar_t* path) {
+  const FileStamp before = FileStamp::Of(path);
   setui_colorscan(AppSettings().Language());
   color_scanW(L"twaino73", 1, 400, 0, 0, 20, 1, 0, path, 3);
+  return FileStamp::Of(path).IsNewImageAfter(before);
+}
+
+void dotwainscan::TellUser(UINT id, UINT icon, const wchar_t* detail) {
+  CString format;
+  LoadLocalizedString(format, id);
+  CString text;
+  if (detail) {
+    text.Format(format, detail);
+  } else {
+    text = format;
+  }
+  // The frame is hidden: a topmost box is still seen when Windows keeps a
+  // background program from taking the foreground.
+  CWnd* main = AfxGetMainWnd();
+  AfxMessageBox(main ? main->m_hWnd : nullptr, text, AfxGetAppName(),
+                MB_OK | icon | MB_TOPMOST | MB_SETFOREGROUND);
 }
 
 std::int32_t dotwainscan::DoLeftButtonAction() {
@@ -47,7 +94,7 @@ std::int32_t dotwainscan::ScanToFile() {
   wchar_t path[kPathLength] = L"";
   const std::int32_t result = AskSaveFileName(GetFocus(), path);
   if (result < 0) return result;
-  ScanCard(path);
+  if (!ScanCard(path)) TellUser(IDS_NO_IMAGE, MB_ICONWARNING);
   return 0;
 }
 

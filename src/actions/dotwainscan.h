@@ -38,7 +38,19 @@ class dotwainscan {
   // message was handed over and the session closed cleanly.
   std::int32_t SendMailWithAttachment(const wchar_t* path);
 
+  // The code page of the attachment path handed to the mail client: the
+  // system's ANSI code page, which tests replace.
+  static inline UINT (*ansi_code_page)() = [] { return GetACP(); };
+
  private:
-  // The colour-scan library in the language of the moment.
-  static void ScanCard(const wchar_t* path);
+  // The colour-scan library in the language of the moment: true when the
+  // scan left an image at `path` that was not there before.
+  static bool ScanCard(const wchar_t* path);
+  // Why a press ended without what the user asked for: localized text `id`
+  // with `detail` in its "%s", owned by the program's window.
+  static void TellUser(UINT id, UINT icon, const wchar_t* detail = nullptr);
 };
+
+// The ANSI form of `path` in `codePage`, only when every character survives;
+// `ansi` holds MAX_PATH bytes.
+bool ToAnsiPath(const wchar_t* path, char* ansi, UINT codePage);

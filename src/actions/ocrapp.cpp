@@ -70,6 +70,9 @@ void OpenOcrScanSettings() {
     if (!application) return;
     std::int32_t shown = 1;
     if (settings) settings->ShowWindow(SW_HIDE);
+    // The companion's window may take the foreground only with our leave:
+    // Windows keeps it behind otherwise.
+    co_allow_set_foreground_window(application.get(), nullptr);
     application.get()->ShowScanSettings(Quillora::kOcrBusinessCards, &shown);
   }
   if (settings) {

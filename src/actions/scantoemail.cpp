@@ -6,10 +6,14 @@
 #include <mapi.h>
 
 #include <cwchar>
+#include <string>
 
 #include "actions/dotwainscan.h"
+#include "framework/cstring.h"
 #include "framework/msgbox.h"
 #include "framework/unique_handle.h"
+#include "resource.h"
+#include "ui/localized.h"
 
 namespace {
 
@@ -70,14 +74,22 @@ constexpr CodeText kLogoffFailures[] = {
      L"terminated."},
 };
 
+// The table's text for `code`; a code it does not name gets the general text
+// with the number. Success and the user's own cancel show nothing.
 template <size_t N>
 void ShowFailure(const CodeText (&table)[N], ULONG code, HWND owner, const wchar_t* caption) {
+  if (code == SUCCESS_SUCCESS || code == MAPI_USER_ABORT) return;
   for (const CodeText& entry : table) {
     if (entry.code == code) {
       AfxMessageBox(owner, entry.text, caption, MB_OK | MB_ICONERROR);
       return;
     }
   }
+  CString format;
+  LoadLocalizedString(format, IDS_MAIL_ERROR);
+  CString text;
+  text.Format(format, std::to_wstring(code).c_str());
+  AfxMessageBox(owner, text, caption, MB_OK | MB_ICONERROR);
 }
 
 // A registry value of any type as text, terminated; false when it is missing
@@ -95,12 +107,32 @@ bool ReadText(HKEY key, const wchar_t* name, wchar_t* text, DWORD capacity) {
   return true;
 }
 
-// The ANSI form of `path`, only when every character survives the conversion.
-bool ToAnsiPath(const wchar_t* path, char* ansi) {
-  BOOL lost = FALSE;
-  const int bytes = WideCharToMultiByte(CP_ACP, 0, path, -1, ansi, kAnsiPathBytes, nullptr, &lost);
-  return bytes > 0 && !lost;
+// The machine a library file was built for, from its PE header; 0 when the
+// file is not a PE image.
+WORD ImageMachine(const wchar_t* path) {
+  afx::UniqueFile file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, 0, nullptr));
+  if (!file) return 0;
+  IMAGE_DOS_HEADER dos = {};
+  DWORD read = 0;
+  if (!ReadFile(file.get(), &dos, sizeof(dos), &read, nullptr) || read != sizeof(dos) ||
+      dos.e_magic != IMAGE_DOS_SIGNATURE || dos.e_lfanew <= 0) {
+    return 0;
+  }
+  struct {
+    DWORD signature;
+    IMAGE_FILE_HEADER header;
+  } nt = {};
+  if (SetFilePointer(file.get(), dos.e_lfanew, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER ||
+      !ReadFile(file.get(), &nt, sizeof(nt), &read, nullptr) || read != sizeof(nt) ||
+      nt.signature != IMAGE_NT_SIGNATURE) {
+    return 0;
+  }
+  return nt.header.Machine;
 }
+
+constexpr WORD kOwnMachine =
+    sizeof(void*) == 8 ? IMAGE_FILE_MACHINE_AMD64 : IMAGE_FILE_MACHINE_I386;
 
 template <typename Fn>
 Fn MapiFunction(HMODULE library, const char* name) {
@@ -109,12 +141,32 @@ Fn MapiFunction(HMODULE library, const char* name) {
 
 }  // namespace
 
+bool ToAnsiPath(const wchar_t* path, char* ansi, UINT codePage) {
+  // UTF-8 holds every character, and Windows rejects the lost-character
+  // check for it.
+  if (codePage == CP_UTF8) {
+    return WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, path, -1, ansi, kAnsiPathBytes,
+                               nullptr, nullptr) > 0;
+  }
+  BOOL lost = FALSE;
+  const int bytes =
+      WideCharToMultiByte(codePage, 0, path, -1, ansi, kAnsiPathBytes, nullptr, &lost);
+  return bytes > 0 && !lost;
+}
+
 std::int32_t dotwainscan::ScanToEmail() {
   wchar_t path[kPathLength];
-  if (!GetTempFolder(path)) return 0;
-  if (wcslen(path) + wcslen(kTempFileName) >= kPathLength) return 0;
+  if (!GetTempFolder(path) || wcslen(path) + wcslen(kTempFileName) >= kPathLength) {
+    TellUser(IDS_NO_TEMP_FOLDER, MB_ICONERROR);
+    return 0;
+  }
   wcscat(path, kTempFileName);
-  ScanCard(path);
+  // The card of an earlier press must never go out with this one.
+  DeleteFileW(path);
+  if (!ScanCard(path)) {
+    TellUser(IDS_NO_IMAGE, MB_ICONWARNING);
+    return 0;
+  }
   SendMailWithAttachment(path);
   return 0;
 }
@@ -146,7 +198,7 @@ std::int32_t dotwainscan::GetMailClientLibrary(wchar_t* path) {
         ERROR_SUCCESS) {
       return 0;
     }
-    if (!ReadText(key.get(), nullptr, client, kPathLength)) return 0;
+    if (!ReadText(key.get(), nullptr, client, kPathLength) || client[0] == L'\0') return 0;
   }
   wchar_t clientKey[kPathLength + sizeof(kMailClientsKey) / sizeof(wchar_t)];
   wcscpy(clientKey, kMailClientsKey);
@@ -171,9 +223,19 @@ std::int32_t dotwainscan::SendMailWithAttachment(const wchar_t* path) {
   HWND owner = GetFocus();
   const ULONG_PTR ui = reinterpret_cast<ULONG_PTR>(owner);
   wchar_t libraryPath[kPathLength];
-  if (!GetMailClientLibrary(libraryPath)) return 0;
+  if (!GetMailClientLibrary(libraryPath)) {
+    TellUser(IDS_NO_MAIL_CLIENT, MB_ICONERROR);
+    return 0;
+  }
   afx::UniqueModule library(LoadLibraryW(libraryPath));
-  if (!library) return 0;
+  if (!library) {
+    const DWORD error = GetLastError();
+    const WORD machine = error == ERROR_BAD_EXE_FORMAT ? ImageMachine(libraryPath) : 0;
+    TellUser(machine != 0 && machine != kOwnMachine ? IDS_MAIL_CLIENT_OTHER_ARCHITECTURE
+                                                    : IDS_MAIL_CLIENT_NOT_LOADED,
+             MB_ICONERROR, libraryPath);
+    return 0;
+  }
 
   auto logon = MapiFunction<LPMAPILOGON>(library.get(), "MAPILogon");
   auto sendMail = MapiFunction<LPMAPISENDMAIL>(library.get(), "MAPISendMail");
@@ -194,12 +256,15 @@ std::int32_t dotwainscan::SendMailWithAttachment(const wchar_t* path) {
 
   // A path that the ANSI code page cannot hold whole goes by its short form;
   // with neither, the client would get a wrong path.
+  const UINT codePage = ansi_code_page();
   char ansiPath[kAnsiPathBytes];
-  if (!ToAnsiPath(path, ansiPath)) {
+  if (!ToAnsiPath(path, ansiPath, codePage)) {
     wchar_t shortPath[kPathLength];
     const DWORD length = GetShortPathNameW(path, shortPath, kPathLength);
-    if (length == 0 || length >= kPathLength || !ToAnsiPath(shortPath, ansiPath)) {
+    if (length == 0 || length >= kPathLength || !ToAnsiPath(shortPath, ansiPath, codePage)) {
       logoff(session, ui, 0, 0);
+      library.reset();
+      TellUser(IDS_PATH_NOT_ANSI, MB_ICONERROR, path);
       return 0;
     }
   }

@@ -74,6 +74,11 @@ BOOL CMyApp::InitInstance() {
     // The other architecture's build shares the mutex but not the slot.
     if (!first) first = FindProgramFrameInSession();
     if (first) {
+      // Windows lets the first instance take the foreground only when this
+      // process, which the user just started, hands its right over.
+      DWORD firstProcess = 0;
+      GetWindowThreadProcessId(first, &firstProcess);
+      allow_set_foreground_window(firstProcess);
       // The hidden frame cannot come forward; a dialog it has open can.
       SetForegroundWindow(GetLastActivePopup(first));
       PostMessageW(first, WM_COMMAND, ID_SETTINGS, 0);
@@ -82,7 +87,8 @@ BOOL CMyApp::InitInstance() {
   }
   if (first) return FALSE;
 
-  CoInitialize(nullptr);
+  // S_FALSE counts too: every successful call is paired with one CoUninitialize.
+  com_initialized_ = SUCCEEDED(CoInitialize(nullptr));
 
   auto* frame = new CMainFrame;
   if (!frame->LoadFrame(IDR_MAINFRAME, kFrameStyle, nullptr, nullptr)) {
@@ -112,22 +118,31 @@ void CMyApp::StartWatcher() {
   watcher_->ResumeThread();
 }
 
-void CMyApp::StopWatcher() {
-  if (!watcher_) return;
+HANDLE CMyApp::WatcherThread() const { return watcher_ ? watcher_->m_hThread.get() : nullptr; }
+
+bool CMyApp::StopWatcher() {
+  if (!watcher_) return true;
   SetEvent(ConfigurationWatchStopEvent());
-  // It uses the configuration and the settings record, which static
-  // destruction ends; one that does not end in time is left to the process.
-  if (WaitForSingleObject(watcher_->m_hThread.get(), kWatcherStopMs) == WAIT_OBJECT_0) {
-    watcher_.reset();
-  } else {
-    watcher_.release();
+  if (WaitForSingleObject(watcher_->m_hThread.get(), kWatcherStopMs) != WAIT_OBJECT_0) {
+    return false;
   }
+  watcher_.reset();
+  return true;
 }
 
 int CMyApp::ExitInstance() {
-  StopWatcher();
+  const bool watcherStopped = StopWatcher();
   const int code = CWinApp::ExitInstance();
-  CoUninitialize();
+  if (com_initialized_) {
+    CoUninitialize();
+    com_initialized_ = false;
+  }
+  if (!watcherStopped) {
+    // The watcher still reads the configuration and writes the record, which
+    // static destruction would tear down under it: save now and end here.
+    settings.Save();
+    end_process(static_cast<UINT>(code));
+  }
   return code;
 }
 

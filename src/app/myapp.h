@@ -30,6 +30,15 @@ class CMyApp : public CWinApp {
   // The process's end closes the single-instance mutex; tests that start up
   // more than once in one process close it between starts.
   void CloseInstanceMutex() { instance_mutex_.reset(); }
+  // The configuration watcher's thread handle; null when none runs.
+  HANDLE WatcherThread() const;
+
+  // Platform calls that Wine cannot show the effect of; tests record them.
+  static inline BOOL(WINAPI* allow_set_foreground_window)(DWORD) = &::AllowSetForegroundWindow;
+  // Ends the process without static destruction.
+  static inline void (*end_process)(UINT code) = [](UINT code) {
+    TerminateProcess(GetCurrentProcess(), code);
+  };
 
  protected:
   void OnAppAbout();
@@ -37,10 +46,12 @@ class CMyApp : public CWinApp {
  private:
   static constexpr DWORD kWatcherStopMs = 2000;
   void StartWatcher();
-  void StopWatcher();
+  // False when the watcher is still running after the bound.
+  bool StopWatcher();
 
  private:
   afx::UniqueHandleT instance_mutex_;
+  bool com_initialized_ = false;
   // The configuration watcher, kept so that the end can wait for it.
   std::unique_ptr<CWinThread> watcher_;
 

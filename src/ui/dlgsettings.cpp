@@ -30,6 +30,10 @@ CDlgSettings::CDlgSettings(CMainFrame* mainFrame)
   m_pageCount = 2;
 }
 
+CDlgSettings::~CDlgSettings() {
+  if (GetMyApp().settings_dialog == this) GetMyApp().settings_dialog = nullptr;
+}
+
 void CDlgSettings::DoDataExchange(CDataExchange* exchange) {
   CDialog::DoDataExchange(exchange);
   DDX_Control(exchange, IDC_TAB, m_tab);

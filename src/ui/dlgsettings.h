@@ -14,6 +14,7 @@ class CMainFrame;
 class CDlgSettings : public CDialog {
  public:
   explicit CDlgSettings(CMainFrame* mainFrame);
+  ~CDlgSettings() override;
 
   BOOL OnInitDialog() override;
   // Lays both pages over the tab control's display area and shows the

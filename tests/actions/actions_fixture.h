@@ -10,8 +10,10 @@
 #include "actions/dotwainscan.h"
 #include "actions/ui_driver.h"
 #include "app/myapp.h"
+#include "framework/cstring.h"
 #include "simstate.h"
 #include "support/test_support.h"
+#include "ui/localized.h"
 #include "ui/settings.h"
 
 namespace actions_testing {
@@ -43,6 +45,14 @@ class ActionsTest : public testing::Test {
     return temp;
   }
   std::wstring InFolder(const std::wstring& name) const { return folder + L"\\" + name; }
+  // Text `id` of the current language with `detail` in its "%s".
+  static std::wstring Localized(UINT id, const std::wstring& detail = L"") {
+    CString format;
+    LoadLocalizedString(format, id);
+    CString text;
+    text.Format(format, detail.c_str());
+    return text.str();
+  }
   static bool Exists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
   }

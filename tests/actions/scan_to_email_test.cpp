@@ -8,6 +8,7 @@
 
 #include "actions/actions_fixture.h"
 #include "mailstate.h"
+#include "resource.h"
 
 namespace actions_testing {
 
@@ -166,28 +167,52 @@ TEST_F(MailTest, TheDefaultClientsLibraryIsFoundAndExpanded) {
   EXPECT_EQ(std::wstring(path), testing_support::ExeDir() + L"\\simmapi.dll");
 }
 
-TEST_F(MailTest, WithoutAUsableClientNothingIsSentOrShown) {
+TEST_F(MailTest, WithoutAUsableClientNothingIsSentAndTheUserIsTold) {
   struct Setup {
     const char* what;
     std::function<void()> apply;
+    UINT told;  // with the library's path for a library that does not load
   };
   const std::wstring exe = testing_support::ExeDir();
   const std::wstring notALibrary = InFolder(L"notalibrary.dll");
   { std::ofstream(notALibrary.c_str()) << "not a library"; }
+  // The other architecture's build of a library: its header names the machine.
+  const std::wstring otherMachine = InFolder(L"othermachine.dll");
+  {
+    std::string image(0x200, '\0');
+    image[0] = 'M';
+    image[1] = 'Z';
+    image[0x3C] = static_cast<char>(0x80);
+    image.replace(0x80, 4, std::string("PE\0\0", 4));
+    const WORD machine = sizeof(void*) == 8 ? IMAGE_FILE_MACHINE_I386 : IMAGE_FILE_MACHINE_AMD64;
+    image[0x84] = static_cast<char>(machine & 0xFF);
+    image[0x85] = static_cast<char>(machine >> 8);
+    std::ofstream(otherMachine.c_str(), std::ios::binary) << image;
+  }
   const std::wstring longName(300, L'x');
   const Setup setups[] = {
-      {"no default client", [] { RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kClientsKey, nullptr); }},
-      {"no key for the client", [] { SetText(kClientsKey, nullptr, L"Nobody's Mail"); }},
-      {"no dllpath", [] { RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kClientKey, L"dllpath"); }},
-      {"library missing", [] { SetText(kClientKey, L"dllpath", L"C:\\nowhere\\simmapi.dll"); }},
-      {"not a library", [&] { SetText(kClientKey, L"dllpath", notALibrary); }},
+      {"no default client", [] { RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kClientsKey, nullptr); },
+       IDS_NO_MAIL_CLIENT},
+      {"a default that names none", [] { SetText(kClientsKey, nullptr, L""); }, IDS_NO_MAIL_CLIENT},
+      {"no key for the client", [] { SetText(kClientsKey, nullptr, L"Nobody's Mail"); },
+       IDS_NO_MAIL_CLIENT},
+      {"no dllpath", [] { RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kClientKey, L"dllpath"); },
+       IDS_NO_MAIL_CLIENT},
       // Longer than the 260 characters read: not cut to a shorter name.
-      {"client name too long", [&] { SetText(kClientsKey, nullptr, longName); }},
-      {"dllpath too long", [&] { SetText(kClientKey, L"dllpath", longName); }},
+      {"client name too long", [&] { SetText(kClientsKey, nullptr, longName); },
+       IDS_NO_MAIL_CLIENT},
+      {"dllpath too long", [&] { SetText(kClientKey, L"dllpath", longName); }, IDS_NO_MAIL_CLIENT},
       {"expansion too long",
        [&] {
          SetEnvironmentVariableW(kDirVariable, (exe + L"\\" + std::wstring(250, L'y')).c_str());
-       }},
+       },
+       IDS_NO_MAIL_CLIENT},
+      {"library missing", [] { SetText(kClientKey, L"dllpath", L"C:\\nowhere\\simmapi.dll"); },
+       IDS_MAIL_CLIENT_NOT_LOADED},
+      {"not a library", [&] { SetText(kClientKey, L"dllpath", notALibrary); },
+       IDS_MAIL_CLIENT_NOT_LOADED},
+      {"the other architecture's library", [&] { SetText(kClientKey, L"dllpath", otherMachine); },
+       IDS_MAIL_CLIENT_OTHER_ARCHITECTURE},
   };
   for (const Setup& setup : setups) {
     SCOPED_TRACE(setup.what);
@@ -195,10 +220,15 @@ TEST_F(MailTest, WithoutAUsableClientNothingIsSentOrShown) {
     SetText(kClientKey, L"dllpath", kLibraryValue, REG_EXPAND_SZ);
     SetEnvironmentVariableW(kDirVariable, exe.c_str());
     setup.apply();
+    wchar_t library[MAX_PATH] = L"";
+    actions.GetMailClientLibrary(library);
     std::int32_t result = -1;
-    EXPECT_TRUE(Send(MakeAttachment(), 0, &result).empty());
+    const auto boxes = Send(MakeAttachment(), 1, &result);
     EXPECT_EQ(result, 0);
     EXPECT_EQ(MailCalls(), "");
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, Localized(setup.told, library));
+    EXPECT_EQ(boxes[0].icon, LoadIconW(nullptr, IDI_ERROR));
   }
 }
 
@@ -245,7 +275,7 @@ TEST_F(MailTest, LogonFailuresShowTheirTextAndEndTheSend) {
        L"There was insufficient memory to proceed. A session handle was not returned."},
       {MAPI_E_TOO_MANY_SESSIONS,
        L"The user had too many sessions open at once. A session handle was not returned."},
-      {MAPI_E_DISK_FULL, nullptr},
+      {MAPI_E_DISK_FULL, L"The e-mail program reported error 4."},
   };
   for (const CodeText& c : cases) {
     SCOPED_TRACE(testing::Message() << "logon code " << c.code);
@@ -284,7 +314,7 @@ TEST_F(MailTest, SendFailuresShowTheirTextAndStillLogOff) {
       {MAPI_E_UNKNOWN_RECIPIENT,
        L"The recipient does not appear in the address list. No mail was sent"},
       {MAPI_E_BAD_RECIPTYPE, L"The type of a recipient was not MAPI_TO, MAPI_CC, or MAPI_BCC."},
-      {MAPI_E_NOT_SUPPORTED, nullptr},
+      {MAPI_E_NOT_SUPPORTED, L"The e-mail program reported error 26."},
       {MAPI_E_TEXT_TOO_LARGE,
        L"The text in the message was too large to be sent. No mail was sent."},
       {MAPI_E_INVALID_SESSION,
@@ -328,9 +358,9 @@ TEST_F(MailTest, LogoffFailuresAreShownWithTheCaptionOfWhatWentBefore) {
       {SUCCESS_SUCCESS, SUCCESS_SUCCESS, 1, {}},
       {SUCCESS_SUCCESS, MAPI_E_INSUFFICIENT_MEMORY, 0, {{L"", memory}}},
       {SUCCESS_SUCCESS, MAPI_E_INVALID_SESSION, 0, {{L"", session}}},
-      {SUCCESS_SUCCESS, MAPI_E_FAILURE, 0, {}},
+      {SUCCESS_SUCCESS, MAPI_E_FAILURE, 0, {{L"", L"The e-mail program reported error 2."}}},
       {MAPI_USER_ABORT, MAPI_E_INVALID_SESSION, 0, {{L"email:", session}}},
-      {MAPI_USER_ABORT, MAPI_E_FAILURE, 0, {}},
+      {MAPI_USER_ABORT, MAPI_E_FAILURE, 0, {{L"email:", L"The e-mail program reported error 2."}}},
       {MAPI_E_DISK_FULL,
        MAPI_E_INSUFFICIENT_MEMORY,
        0,
@@ -436,6 +466,29 @@ TEST_F(MailTest, DiscardingTheMessageShowsNothingAndLogsOff) {
   EXPECT_EQ(MailCalls(), "MAPILogon=0 MAPISendMail=1 MAPILogoff=0");
 }
 
+TEST_F(MailTest, AFailedScanSendsNoEarlierCardAndTellsTheUser) {
+  const std::pair<const char*, void (scannersim::Control::*)()> failures[] = {
+      {"jammed", &scannersim::Control::Jam},
+      {"unplugged", &scannersim::Control::Detach},
+  };
+  for (const auto& failure : failures) {
+    SCOPED_TRACE(failure.first);
+    sim.Reset();
+    sim.Attach();
+    { std::ofstream(attachment.c_str(), std::ios::binary) << "an earlier card"; }
+    (sim.*failure.second)();
+    mail.ClearCalls();
+    User user([](User& u) { u.AnswerMessageBox(); });
+    EXPECT_EQ(actions.ScanToEmail(), 0);
+    user.Done();
+    EXPECT_TRUE(user.unexpected.empty()) << "no compose window";
+    ASSERT_EQ(user.boxes.size(), 1u);
+    EXPECT_EQ(user.boxes[0].text, Localized(IDS_NO_IMAGE));
+    EXPECT_EQ(MailCalls(), "");
+    EXPECT_FALSE(Exists(attachment)) << "the earlier card is gone";
+  }
+}
+
 TEST_F(MailTest, TwoEmailScansOverwriteOneTemporaryFile) {
   mail.SetSendResult(MAPI_USER_ABORT);
   const std::wstring picture = InFolder(L"green-card.bmp");
@@ -477,7 +530,11 @@ TEST_F(MailTest, ATemporaryFolderWithoutRoomScansAndSendsNothing) {
     if (!found) {
       EXPECT_STREQ(buffer, L"");
     }
+    User user([](User& u) { u.AnswerMessageBox(); });
     EXPECT_EQ(actions.ScanToEmail(), 0);
+    user.Done();
+    ASSERT_EQ(user.boxes.size(), 1u);
+    EXPECT_EQ(user.boxes[0].text, Localized(IDS_NO_TEMP_FOLDER));
   }
   SetEnvironmentVariableW(L"TMP", tmpLength > 0 && tmpLength <= MAX_PATH ? tmp : nullptr);
   SetEnvironmentVariableW(L"TEMP", tempLength > 0 && tempLength <= MAX_PATH ? temp : nullptr);
@@ -510,13 +567,34 @@ TEST_F(MailTest, APathTheCodePageCannotHoldGoesByItsShortForm) {
   ASSERT_GT(GetLongPathNameW(sentWide.c_str(), longForm, MAX_PATH), 0u) << sent;
   EXPECT_EQ(_wcsicmp(longForm, path.c_str()), 0);
 
-  // Without a short form either (the file is not there), nothing is sent.
+  // Without a short form either (the file is not there), nothing is sent
+  // and the user learns why.
   mail.ClearCalls();
   const std::wstring missing = dir + L"\\\x03C7\x03B1\x03C1\x03C4\x03AF.jpg";
-  Send(missing, 0, &result);
+  const auto boxes = Send(missing, 1, &result);
   EXPECT_EQ(result, 0);
   EXPECT_EQ(MailCalls(), "MAPILogon=0 MAPILogoff=0");
   EXPECT_FALSE(Loaded(L"simmapi.dll"));
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, Localized(IDS_PATH_NOT_ANSI, missing));
+}
+
+TEST_F(MailTest, OnAUtf8SystemThePathGoesWholeInUtf8) {
+  const auto saved = dotwainscan::ansi_code_page;
+  dotwainscan::ansi_code_page = [] { return static_cast<UINT>(CP_UTF8); };
+  const std::wstring dir = InFolder(L"\x039A\x03AC\x03C1\x03C4\x03B1");
+  CreateDirectoryW(dir.c_str(), nullptr);
+  const std::wstring path = dir + L"\\card.jpg";
+  { std::ofstream(path.c_str(), std::ios::binary) << "card"; }
+  mail.SetSendResult(MAPI_USER_ABORT);
+  std::int32_t result = -1;
+  Send(path, 0, &result);
+  dotwainscan::ansi_code_page = saved;
+  const auto calls = mail.Calls();
+  ASSERT_EQ(calls.size(), 3u);
+  char utf8[MAX_PATH];
+  ASSERT_GT(WideCharToMultiByte(CP_UTF8, 0, path.c_str(), -1, utf8, MAX_PATH, nullptr, nullptr), 0);
+  EXPECT_STREQ(calls[1].message.path, utf8) << "not the short form";
 }
 
 }  // namespace actions_testing

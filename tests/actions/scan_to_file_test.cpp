@@ -2,6 +2,9 @@
 
 #include <commdlg.h>
 
+#include <fstream>
+#include <iterator>
+
 #include "actions/actions_fixture.h"
 #include "resource.h"
 
@@ -125,6 +128,36 @@ TEST_F(ScanToFileTest, AnExistingFileIsReplacedOnlyWhenTheUserAgrees) {
   WIN32_FILE_ATTRIBUTE_DATA data = {};
   ASSERT_TRUE(GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data));
   EXPECT_GT(data.nFileSizeLow, 128u) << "the scan replaced the empty file";
+}
+
+TEST_F(ScanToFileTest, AScanThatWritesNothingIsToldAndKeepsAnEarlierFile) {
+  struct Case {
+    const char* what;
+    const char* earlier;  // null: no file of that name before
+  };
+  const Case cases[] = {{"a new name", nullptr}, {"a name already taken", "earlier picture"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::wstring path = InFolder(L"jammed.jpg");
+    DeleteFileW(path.c_str());
+    if (c.earlier) std::ofstream(path.c_str(), std::ios::binary) << c.earlier;
+    sim.Jam();
+    User user([&](User& u) {
+      HWND dialog = u.WaitForCaption(kSaveTitle);
+      if (dialog == nullptr) return;
+      SaveAs(dialog, path);
+      if (c.earlier) u.AnswerMessageBox(IDYES);
+      u.AnswerMessageBox();
+    });
+    EXPECT_EQ(actions.ScanToFile(), 0);
+    user.Done();
+    EXPECT_TRUE(user.problems.empty());
+    ASSERT_EQ(user.boxes.size(), c.earlier ? 2u : 1u);
+    EXPECT_EQ(user.boxes.back().text, Localized(IDS_NO_IMAGE));
+    std::ifstream file(path.c_str(), std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}), c.earlier ? c.earlier : "");
+    sim.ClearJam();
+  }
 }
 
 TEST_F(ScanToFileTest, EveryScanTakesTheLanguageOfTheMomentAndTheFixedArguments) {

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <objbase.h>
+
 #include <vector>
 
 #include "app/myapp.h"
+#include "config/configuration.h"
 #include "framework/framewnd.h"
 #include "resource.h"
 
@@ -95,6 +98,39 @@ TEST_F(StartUp, ASecondLaunchPostsOpenSettingsToTheFirstAndEnds) {
   EXPECT_EQ(GetMyApp().m_pMainWnd, nullptr);
 }
 
+TEST_F(StartUp, ASecondLaunchHandsTheForegroundToTheFirstInstancesProcess) {
+  static std::vector<DWORD> allowed;
+  allowed.clear();
+  const auto saved = CMyApp::allow_set_foreground_window;
+  CMyApp::allow_set_foreground_window = [](DWORD process) -> BOOL {
+    // Before the command that brings the first instance's dialog up.
+    MSG msg;
+    allowed.push_back(PeekMessageW(&msg, nullptr, WM_COMMAND, WM_COMMAND, PM_NOREMOVE) ? 0
+                                                                                       : process);
+    return TRUE;
+  };
+  const HeldMutex held;
+  shared_main_wnd = HandleToLong(first_hwnd_);
+  EXPECT_FALSE(GetMyApp().InitInstance());
+  CMyApp::allow_set_foreground_window = saved;
+  DWORD firstProcess = 0;
+  GetWindowThreadProcessId(first_hwnd_, &firstProcess);
+  EXPECT_EQ(allowed, std::vector<DWORD>{firstProcess});
+  EXPECT_EQ(Posted().size(), 1u);
+}
+
+TEST_F(StartUp, ASecondLaunchLeavesComAsItFoundIt) {
+  // The caller's own initialisation must survive the second launch's end.
+  ASSERT_EQ(CoInitialize(nullptr), S_OK);
+  const HeldMutex held;
+  shared_main_wnd = HandleToLong(first_hwnd_);
+  EXPECT_FALSE(GetMyApp().InitInstance());
+  GetMyApp().ExitInstance();
+  EXPECT_EQ(CoInitialize(nullptr), S_FALSE) << "COM was still initialised";
+  CoUninitialize();
+  CoUninitialize();
+}
+
 TEST_F(StartUp, WithAnEmptySlotASecondLaunchFindsTheFirstFrameByItsClass) {
   // The first instance of the other architecture's build: same mutex, its
   // own slot.
@@ -131,6 +167,71 @@ TEST_F(StartUp, ExitInstanceAfterAFailedStartReturnsTheFrameworksCode) {
   shared_main_wnd = 0;
   ASSERT_FALSE(GetMyApp().InitInstance());
   EXPECT_EQ(GetMyApp().ExitInstance(), 0);
+}
+
+}  // namespace
+
+namespace {
+
+DWORD StoredDestination() {
+  DWORD value = 0;
+  DWORD bytes = sizeof(value);
+  RegGetValueW(HKEY_CURRENT_USER, ButtonManagerSettings::kKeyPath,
+               ButtonManagerSettings::kButtonLeftAction, RRF_RT_REG_DWORD, nullptr, &value, &bytes);
+  return value;
+}
+
+// A first start and its end, in process; the watcher watches a companion root
+// made for it.
+TEST(Exit, AWatcherThatDoesNotStopIsNotTornDownUnderAndTheSettingsAreSaved) {
+  static std::vector<UINT> ended;
+  const auto savedEnd = CMyApp::end_process;
+  CMyApp::end_process = [](UINT code) { ended.push_back(code); };
+  const std::wstring root =
+      Quillora::Configuration::Instance(static_cast<Quillora::Configuration::EditionType>(0))
+          .GetRootKey();
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, root.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                            &key, nullptr),
+            ERROR_SUCCESS);
+  RegCloseKey(key);
+  const std::int32_t savedDestination = AppSettings().button_left_action;
+
+  for (const bool stuck : {false, true}) {
+    SCOPED_TRACE(stuck ? "a watcher that hangs" : "a watcher that stops");
+    ended.clear();
+    shared_main_wnd = 0;
+    ASSERT_TRUE(GetMyApp().InitInstance());
+    const HANDLE watcher = GetMyApp().WatcherThread();
+    ASSERT_NE(watcher, nullptr);
+    HANDLE kept = nullptr;
+    DuplicateHandle(GetCurrentProcess(), watcher, GetCurrentProcess(), &kept, 0, FALSE,
+                    DUPLICATE_SAME_ACCESS);
+    // Settled in its wait, holding nothing that the end needs.
+    Sleep(300);
+    if (stuck) SuspendThread(kept);
+    AppSettings().button_left_action = stuck ? 102 : 101;
+    DestroyWindow(GetMyApp().m_pMainWnd->m_hWnd);
+    GetMyApp().m_pMainWnd = nullptr;
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    }
+    const int code = GetMyApp().ExitInstance();
+    if (stuck) {
+      EXPECT_EQ(ended, std::vector<UINT>{static_cast<UINT>(code)}) << "the process ends at once";
+      EXPECT_EQ(StoredDestination(), 102u) << "saved before the end";
+      ResumeThread(kept);
+    } else {
+      EXPECT_TRUE(ended.empty());
+    }
+    EXPECT_EQ(WaitForSingleObject(kept, 5000), static_cast<DWORD>(WAIT_OBJECT_0));
+    CloseHandle(kept);
+    GetMyApp().CloseInstanceMutex();
+  }
+  shared_main_wnd = 0;
+  CMyApp::end_process = savedEnd;
+  AppSettings().button_left_action = savedDestination;
+  RegDeleteTreeW(HKEY_CURRENT_USER, root.c_str());
 }
 
 }  // namespace

@@ -206,7 +206,17 @@ LRESULT CALLBACK WatchShow(int code, WPARAM wParam, LPARAM lParam) {
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
+std::vector<std::vector<std::wstring>> g_allowed;  // the companion's calls at each hand-over
+std::wstring g_log_folder;
+
 TEST_F(OcrAppTest, TheSettingsDialogHidesOnlyWhileTheCompanionsSettingsAreOpen) {
+  g_allowed.clear();
+  g_log_folder = folder_;
+  const auto savedAllow = co_allow_set_foreground_window;
+  co_allow_set_foreground_window = [](IUnknown* object, void*) -> HRESULT {
+    if (object) g_allowed.push_back(companion::ReadLog(g_log_folder));
+    return S_OK;
+  };
   CDialog dialog(IDD_ABOUTBOX);
   g_box = nullptr;  // its own activation is no message box
   ASSERT_TRUE(dialog.Create(IDD_ABOUTBOX));
@@ -222,6 +232,9 @@ TEST_F(OcrAppTest, TheSettingsDialogHidesOnlyWhileTheCompanionsSettingsAreOpen) 
   OpenOcrScanSettings();
   UnhookWindowsHookEx(hook);
   g_show = nullptr;
+  co_allow_set_foreground_window = savedAllow;
+  EXPECT_EQ(g_allowed, std::vector<std::vector<std::wstring>>{{L"CreateInstance"}})
+      << "the companion may come forward before its settings show";
 
   const auto calls = Calls();
   ASSERT_EQ(calls.size(), 4u) << testing::PrintToString(calls);
