@@ -98,24 +98,27 @@ TEST_F(StartUp, ASecondLaunchPostsOpenSettingsToTheFirstAndEnds) {
   EXPECT_EQ(GetMyApp().m_pMainWnd, nullptr);
 }
 
+std::vector<DWORD> g_allowed;
+
+BOOL WINAPI RecordAllowed(DWORD process) {
+  // Before the command that brings the first instance's dialog up.
+  MSG msg;
+  const bool posted = PeekMessageW(&msg, nullptr, WM_COMMAND, WM_COMMAND, PM_NOREMOVE);
+  g_allowed.push_back(posted ? 0 : process);
+  return TRUE;
+}
+
 TEST_F(StartUp, ASecondLaunchHandsTheForegroundToTheFirstInstancesProcess) {
-  static std::vector<DWORD> allowed;
-  allowed.clear();
+  g_allowed.clear();
   const auto saved = CMyApp::allow_set_foreground_window;
-  CMyApp::allow_set_foreground_window = [](DWORD process) -> BOOL {
-    // Before the command that brings the first instance's dialog up.
-    MSG msg;
-    allowed.push_back(PeekMessageW(&msg, nullptr, WM_COMMAND, WM_COMMAND, PM_NOREMOVE) ? 0
-                                                                                       : process);
-    return TRUE;
-  };
+  CMyApp::allow_set_foreground_window = &RecordAllowed;
   const HeldMutex held;
   shared_main_wnd = HandleToLong(first_hwnd_);
   EXPECT_FALSE(GetMyApp().InitInstance());
   CMyApp::allow_set_foreground_window = saved;
   DWORD firstProcess = 0;
   GetWindowThreadProcessId(first_hwnd_, &firstProcess);
-  EXPECT_EQ(allowed, std::vector<DWORD>{firstProcess});
+  EXPECT_EQ(g_allowed, std::vector<DWORD>{firstProcess});
   EXPECT_EQ(Posted().size(), 1u);
 }
 

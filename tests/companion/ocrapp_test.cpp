@@ -209,14 +209,16 @@ LRESULT CALLBACK WatchShow(int code, WPARAM wParam, LPARAM lParam) {
 std::vector<std::vector<std::wstring>> g_allowed;  // the companion's calls at each hand-over
 std::wstring g_log_folder;
 
+HRESULT STDAPICALLTYPE RecordAllowed(IUnknown* object, void*) {
+  if (object) g_allowed.push_back(companion::ReadLog(g_log_folder));
+  return S_OK;
+}
+
 TEST_F(OcrAppTest, TheSettingsDialogHidesOnlyWhileTheCompanionsSettingsAreOpen) {
   g_allowed.clear();
   g_log_folder = folder_;
   const auto savedAllow = co_allow_set_foreground_window;
-  co_allow_set_foreground_window = [](IUnknown* object, void*) -> HRESULT {
-    if (object) g_allowed.push_back(companion::ReadLog(g_log_folder));
-    return S_OK;
-  };
+  co_allow_set_foreground_window = &RecordAllowed;
   CDialog dialog(IDD_ABOUTBOX);
   g_box = nullptr;  // its own activation is no message box
   ASSERT_TRUE(dialog.Create(IDD_ABOUTBOX));
