@@ -6,14 +6,13 @@
 
 #include "actions/colorscan_exports.h"
 #include "actions/ocrapp.h"
-#include "app/myapp.h"
 #include "framework/cstring.h"
 #include "framework/msgbox.h"
 #include "framework/winapp.h"
 #include "framework/wnd.h"
 #include "resource.h"
-#include "ui/localized.h"
-#include "ui/settings.h"
+#include "settings/localized.h"
+#include "settings/settings.h"
 
 static_assert(sizeof(OPENFILENAMEW) == (sizeof(void*) == 4 ? 88 : 152),
               "the platform's full OPENFILENAMEW");

@@ -2,14 +2,14 @@
 
 #include <windows.h>
 
-#include "app/myapp.h"
 #include "config/ocrapplication.h"
 #include "framework/cstring.h"
 #include "framework/dialog.h"
 #include "framework/msgbox.h"
 #include "framework/unique_handle.h"
 #include "resource.h"
-#include "ui/localized.h"
+#include "settings/localized.h"
+#include "settings/opendialogs.h"
 
 namespace {
 
@@ -64,7 +64,7 @@ std::int32_t SendCardToOcrApplication() {
 }
 
 void OpenOcrScanSettings() {
-  CDialog* settings = GetMyApp().settings_dialog;
+  CDialog* settings = ProgramDialogs().Find(DialogRole::SETTINGS);
   {
     const OcrApplication application = CreateOcrApplication();
     if (!application) return;

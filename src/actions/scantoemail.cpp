@@ -13,7 +13,7 @@
 #include "framework/msgbox.h"
 #include "framework/unique_handle.h"
 #include "resource.h"
-#include "ui/localized.h"
+#include "settings/localized.h"
 
 namespace {
 

@@ -8,6 +8,7 @@
 #include "frame/mainframe.h"
 #include "framework/debug.h"
 #include "resource.h"
+#include "settings/opendialogs.h"
 #include "ui/about.h"
 
 // One slot for all processes of this executable. The mutex that guards the
@@ -56,11 +57,9 @@ BEGIN_MESSAGE_MAP(CMyApp, CWinApp)
   ON_COMMAND(ID_APP_ABOUT, OnAppAbout)
 END_MESSAGE_MAP()
 
-CMyApp::CMyApp() = default;
+CMyApp::CMyApp() { UseAppSettings(&settings); }
 
 CMyApp& GetMyApp() { return *static_cast<CMyApp*>(AfxGetApp()); }
-
-ButtonManagerSettings& AppSettings() { return GetMyApp().settings; }
 
 BOOL CMyApp::InitInstance() {
   const std::wstring mutexName = MakeObjectName(kMutexBaseName, SCOPE_NONE);
@@ -100,7 +99,6 @@ BOOL CMyApp::InitInstance() {
   m_pMainWnd = frame;
   shared_main_wnd = HandleToLong(frame->m_hWnd);
 
-  about_open = 0;
   settings.SetLanguage(0);
   DetectEdition();
   settings.SetLanguage(DetectLanguage());
@@ -147,14 +145,8 @@ int CMyApp::ExitInstance() {
 }
 
 void CMyApp::OnAppAbout() {
-  if (about_open) return;
-  about_open = 1;
-  {
-    CAbout about(m_pMainWnd);
-    auto* frame = static_cast<CMainFrame*>(m_pMainWnd);
-    if (frame) frame->PushOpenDialog(&about);
-    about.DoModal();
-    if (frame && m_pMainWnd == frame) frame->PopOpenDialog(&about);
-  }
-  about_open = 0;
+  if (ProgramDialogs().IsOpen(DialogRole::ABOUT)) return;
+  CAbout about(m_pMainWnd);
+  const OpenDialogs::Scope open(&about, DialogRole::ABOUT);
+  about.DoModal();
 }

@@ -8,10 +8,7 @@
 #include "framework/thread.h"
 #include "framework/unique_handle.h"
 #include "framework/winapp.h"
-#include "ui/settings.h"
-
-class CDialog;
-class CMainFrame;
+#include "settings/settings.h"
 
 class CMyApp : public CWinApp {
  public:
@@ -23,9 +20,6 @@ class CMyApp : public CWinApp {
   int ExitInstance() override;
 
   ButtonManagerSettings settings;
-  // The settings dialog constructed last; read only while it is open.
-  CDialog* settings_dialog = nullptr;
-  std::int32_t about_open = 0;
 
   // The process's end closes the single-instance mutex; tests that start up
   // more than once in one process close it between starts.
@@ -59,8 +53,6 @@ class CMyApp : public CWinApp {
 };
 
 CMyApp& GetMyApp();
-// The record held by the application object.
-ButtonManagerSettings& AppSettings();
 
 // The main window handle of the first instance, shared by every process of
 // this executable; returns null when the slot names no live main window of

@@ -1,15 +1,12 @@
 #include "frame/mainframe.h"
 
-#include <algorithm>
-
-#include "app/myapp.h"
 #include "framework/debug.h"
 #include "framework/dialog.h"
 #include "framework/winapp.h"
 #include "resource.h"
+#include "settings/opendialogs.h"
+#include "settings/settings.h"
 #include "ui/dlgsettings.h"
-
-std::int32_t settings_open = 0;
 
 namespace {
 
@@ -237,21 +234,11 @@ void CMainFrame::OnEndSession(BOOL ending) {
   if (ending) AppSettings().Save();
 }
 
-void CMainFrame::PopOpenDialog(CDialog* dialog) {
-  const auto found = std::find(open_dialogs_.begin(), open_dialogs_.end(), dialog);
-  if (found != open_dialogs_.end()) open_dialogs_.erase(found);
-}
-
 void CMainFrame::OnSettings() {
-  if (settings_open) return;
-  settings_open = 1;
-  {
-    CDlgSettings dialog(this);
-    PushOpenDialog(&dialog);
-    dialog.DoModal();
-    PopOpenDialog(&dialog);
-  }
-  settings_open = 0;
+  if (ProgramDialogs().IsOpen(DialogRole::SETTINGS)) return;
+  CDlgSettings dialog(this);
+  const OpenDialogs::Scope open(&dialog, DialogRole::SETTINGS);
+  dialog.DoModal();
 }
 
 void CMainFrame::OnExit() {
@@ -259,9 +246,7 @@ void CMainFrame::OnExit() {
   // dialog and close once the outermost handler has returned.
   if (MessageDepth() > 1) {
     exit_pending_ = true;
-    for (auto dialog = open_dialogs_.rbegin(); dialog != open_dialogs_.rend(); ++dialog) {
-      (*dialog)->EndDialog(IDCANCEL);
-    }
+    ProgramDialogs().EndAll(IDCANCEL);
     return;
   }
   exit_requested = 1;

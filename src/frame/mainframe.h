@@ -4,17 +4,11 @@
 #pragma once
 
 #include <cstdint>
-#include <vector>
 
 #include "actions/dotwainscan.h"
 #include "device/scannerdriver.h"
 #include "frame/trayicon.h"
 #include "framework/framewnd.h"
-
-class CDialog;
-
-// 1 while the settings dialog opened by the frame is on screen.
-extern std::int32_t settings_open;
 
 class CMainFrame : public CFrameWnd, public dotwainscan {
  public:
@@ -31,12 +25,6 @@ class CMainFrame : public CFrameWnd, public dotwainscan {
   void UpdateTrayState();
   static BOOL RegisterSessionNotification(HWND hwnd, DWORD flags);
   static BOOL UnregisterSessionNotification(HWND hwnd);
-
-  // Modal loops run inside our handlers (the about box, the settings dialog
-  // and the about box over it) register here, innermost last, so that Exit
-  // can end them all before the frame closes.
-  void PushOpenDialog(CDialog* dialog) { open_dialogs_.push_back(dialog); }
-  void PopOpenDialog(CDialog* dialog);
 
   CTrayIcon tray_icon;
   CScannerDriver driver;
@@ -80,7 +68,6 @@ class CMainFrame : public CFrameWnd, public dotwainscan {
 
   // Exit that arrived through a nested loop waits for the outermost handler.
   bool exit_pending_ = false;
-  std::vector<CDialog*> open_dialogs_;
 
   DECLARE_MESSAGE_MAP()
 };

@@ -6,7 +6,7 @@
 #include "framework/unique_handle.h"
 #include "framework/wnd.h"
 #include "resource.h"
-#include "ui/localized.h"
+#include "settings/localized.h"
 
 CTrayIcon::ShellNotifyFn CTrayIcon::shell_notify = &Shell_NotifyIconW;
 

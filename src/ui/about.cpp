@@ -1,7 +1,7 @@
 #include "ui/about.h"
 
 #include "resource.h"
-#include "ui/localized.h"
+#include "settings/localized.h"
 
 BEGIN_MESSAGE_MAP(CAbout, CDialog)
 END_MESSAGE_MAP()

@@ -1,9 +1,8 @@
 #include "ui/buttonleft.h"
 
-#include "app/myapp.h"
 #include "resource.h"
-#include "ui/localized.h"
-#include "ui/settings.h"
+#include "settings/localized.h"
+#include "settings/settings.h"
 
 BEGIN_MESSAGE_MAP(CDialogButtonleft, CPropertyPage)
 END_MESSAGE_MAP()

@@ -2,7 +2,7 @@
 
 #include "actions/ocrapp.h"
 #include "resource.h"
-#include "ui/localized.h"
+#include "settings/localized.h"
 
 BEGIN_MESSAGE_MAP(CDialogButtonright, CDialog)
   ON_BN_CLICKED(IDC_OCR_SETTINGS, OnOcrSettings)

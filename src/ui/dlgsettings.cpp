@@ -1,11 +1,10 @@
 #include "ui/dlgsettings.h"
 
-#include "app/myapp.h"
-#include "frame/mainframe.h"
 #include "resource.h"
+#include "settings/localized.h"
+#include "settings/opendialogs.h"
+#include "settings/settings.h"
 #include "ui/about.h"
-#include "ui/localized.h"
-#include "ui/settings.h"
 
 namespace {
 
@@ -21,17 +20,12 @@ BEGIN_MESSAGE_MAP(CDlgSettings, CDialog)
   ON_BN_CLICKED(ID_APP_ABOUT, OnAbout)
 END_MESSAGE_MAP()
 
-CDlgSettings::CDlgSettings(CMainFrame* mainFrame)
+CDlgSettings::CDlgSettings(CWnd* mainFrame)
     : CDialog(IDD_SETTINGS), m_pageTemplateIds{IDD_BUTTON_LEFT, IDD_BUTTON_RIGHT} {
-  GetMyApp().settings_dialog = this;
   m_pMainFrame = mainFrame;
   m_pages[0] = &m_left;
   m_pages[1] = &m_right;
   m_pageCount = 2;
-}
-
-CDlgSettings::~CDlgSettings() {
-  if (GetMyApp().settings_dialog == this) GetMyApp().settings_dialog = nullptr;
 }
 
 void CDlgSettings::DoDataExchange(CDataExchange* exchange) {
@@ -115,7 +109,6 @@ void CDlgSettings::OnCalibrate() {
 
 void CDlgSettings::OnAbout() {
   CAbout about(this);
-  if (m_pMainFrame) m_pMainFrame->PushOpenDialog(&about);
+  const OpenDialogs::Scope open(&about, DialogRole::NESTED);
   about.DoModal();
-  if (m_pMainFrame) m_pMainFrame->PopOpenDialog(&about);
 }

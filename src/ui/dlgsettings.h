@@ -9,12 +9,10 @@
 #include "ui/buttonleft.h"
 #include "ui/buttonright.h"
 
-class CMainFrame;
-
 class CDlgSettings : public CDialog {
  public:
-  explicit CDlgSettings(CMainFrame* mainFrame);
-  ~CDlgSettings() override;
+  // Calibrate is sent to `mainFrame` as if chosen from the tray menu.
+  explicit CDlgSettings(CWnd* mainFrame);
 
   BOOL OnInitDialog() override;
   // Lays both pages over the tab control's display area and shows the
@@ -29,7 +27,7 @@ class CDlgSettings : public CDialog {
   void OnCalibrate();
   void OnAbout();
 
-  CMainFrame* m_pMainFrame;
+  CWnd* m_pMainFrame;
   CTabCtrl m_tab;
   std::int32_t m_pageTemplateIds[2];
   CDialogButtonleft m_left;

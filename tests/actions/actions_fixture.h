@@ -11,10 +11,10 @@
 #include "actions/ui_driver.h"
 #include "app/myapp.h"
 #include "framework/cstring.h"
+#include "settings/localized.h"
+#include "settings/settings.h"
 #include "simstate.h"
 #include "support/test_support.h"
-#include "ui/localized.h"
-#include "ui/settings.h"
 
 namespace actions_testing {
 

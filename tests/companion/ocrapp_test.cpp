@@ -17,8 +17,9 @@
 #include "control.h"
 #include "framework/dialog.h"
 #include "resource.h"
+#include "settings/localized.h"
+#include "settings/opendialogs.h"
 #include "support/test_support.h"
-#include "ui/localized.h"
 
 namespace {
 
@@ -117,7 +118,6 @@ class OcrAppTest : public testing::Test {
     companion::UnregisterServer(HKEY_LOCAL_MACHINE);
     testing_support::DeleteKeyTree(HKEY_CURRENT_USER, companion::kControlKey);
     AppSettings().SetLanguage(0);
-    GetMyApp().settings_dialog = nullptr;
     CoUninitialize();
   }
   std::vector<std::wstring> Calls() const { return companion::ReadLog(folder_); }
@@ -225,7 +225,7 @@ TEST_F(OcrAppTest, TheSettingsDialogHidesOnlyWhileTheCompanionsSettingsAreOpen) 
   dialog.ShowWindow(SW_SHOW);
   box_.ignore = dialog.m_hWnd;
   g_box = &box_;
-  GetMyApp().settings_dialog = &dialog;
+  const OpenDialogs::Scope shown(&dialog, DialogRole::SETTINGS);
   ShowSeen seen;
   seen.dialog = dialog.m_hWnd;
   seen.folder = folder_;
@@ -262,7 +262,7 @@ TEST_F(OcrAppTest, WithoutTheServerTheSettingsDialogStaysShown) {
   dialog.ShowWindow(SW_SHOW);
   box_.ignore = dialog.m_hWnd;
   g_box = &box_;
-  GetMyApp().settings_dialog = &dialog;
+  const OpenDialogs::Scope shown(&dialog, DialogRole::SETTINGS);
   ShowSeen seen;
   seen.dialog = dialog.m_hWnd;
   g_show = &seen;

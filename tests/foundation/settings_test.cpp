@@ -1,4 +1,4 @@
-#include "ui/settings.h"
+#include "settings/settings.h"
 
 #include <windows.h>
 

@@ -5,7 +5,7 @@
 
 #include "app/myapp.h"
 #include "resource.h"
-#include "ui/localized.h"
+#include "settings/localized.h"
 
 namespace {
 

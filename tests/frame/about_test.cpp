@@ -7,6 +7,7 @@
 
 #include "app/myapp.h"
 #include "frame/frame_fixture.h"
+#include "settings/opendialogs.h"
 
 namespace frame_testing {
 namespace {
@@ -88,7 +89,7 @@ TEST_F(AboutTest, OpensOnceWithTheEnglishTitleAndTheIcon) {
   EXPECT_EQ(seen.ok, L"&OK");
   EXPECT_EQ(seen.owner, hwnd);
   EXPECT_TRUE(seen.hasIcon);
-  EXPECT_EQ(GetMyApp().about_open, 0);
+  EXPECT_FALSE(ProgramDialogs().IsOpen(DialogRole::ABOUT));
   EXPECT_TRUE(OpenDialogs().empty());
 }
 

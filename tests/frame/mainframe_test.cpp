@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "frame/frame_fixture.h"
+#include "settings/opendialogs.h"
 
 namespace frame_testing {
 namespace {
@@ -293,7 +294,7 @@ TEST_F(FrameTest, ExitChosenInsideTheAboutBoxClosesAfterTheBoxReturns) {
   PostMessageW(hwnd, WM_COMMAND, ID_EXIT, 0);
   Command(ID_APP_ABOUT);
   EXPECT_FALSE(IsWindow(hwnd));
-  EXPECT_EQ(GetMyApp().about_open, 0);
+  EXPECT_FALSE(ProgramDialogs().IsOpen(DialogRole::ABOUT));
   MSG msg;
   EXPECT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
   EXPECT_EQ(shell.Count(NIM_DELETE), 1);

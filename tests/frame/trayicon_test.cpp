@@ -4,7 +4,9 @@
 #include <vector>
 
 #include "frame/frame_fixture.h"
-#include "ui/localized.h"
+#include "framework/dialog.h"
+#include "settings/localized.h"
+#include "settings/opendialogs.h"
 
 namespace frame_testing {
 namespace {
@@ -125,9 +127,11 @@ TEST_F(TrayTest, DoubleClickSendsOpenWithoutAMenu) {
   SentCommands sent(hwnd);
   g_seen.clear();
   // Only the command is looked at here: the dialog it opens is not.
-  settings_open = 1;
-  EXPECT_EQ(SendMessageW(hwnd, WM_USER, 101, WM_LBUTTONDBLCLK), 1);
-  settings_open = 0;
+  {
+    CDialog open(IDD_SETTINGS);
+    const OpenDialogs::Scope shown(&open, DialogRole::SETTINGS);
+    EXPECT_EQ(SendMessageW(hwnd, WM_USER, 101, WM_LBUTTONDBLCLK), 1);
+  }
   ASSERT_EQ(sent.commands.size(), 1u);
   EXPECT_EQ(sent.commands[0].first, static_cast<WPARAM>(ID_SETTINGS));
   EXPECT_EQ(sent.commands[0].second, 0);

@@ -10,6 +10,7 @@
 
 #include "app/myapp.h"
 #include "frame/frame_fixture.h"
+#include "settings/opendialogs.h"
 #include "ui/dlgsettings.h"
 
 namespace frame_testing {
@@ -82,7 +83,6 @@ class SettingsDialogTest : public FrameTest {
   void SetUp() override {
     FrameTest::SetUp();
     AfxGetApp()->m_pMainWnd = frame;
-    settings_open = 0;
     saved_action_ = AppSettings().button_left_action;
     saved_format_ = AppSettings().format_ext_file;
     AppSettings().button_left_action = DESTINATION_FILE;
@@ -110,7 +110,7 @@ class SettingsDialogTest : public FrameTest {
     g_script = nullptr;
     EXPECT_FALSE(script.timed_out) << "the dialog was still open after its last step";
     EXPECT_EQ(script.next, script.steps.size()) << "the dialog closed before every step ran";
-    EXPECT_EQ(settings_open, 0);
+    EXPECT_EQ(ProgramDialogs().Find(DialogRole::SETTINGS), nullptr);
   }
 
   // The settings dialog: the visible dialog that the frame owns.
@@ -186,7 +186,7 @@ TEST_F(SettingsDialogTest, OpensOnButtonRightWithTheLeftListAlreadyFilled) {
       {Check([&] {
          settings = Settings();
          ASSERT_NE(settings, nullptr) << "no settings dialog owned by the frame";
-         EXPECT_EQ(GetMyApp().settings_dialog->m_hWnd, settings);
+         EXPECT_EQ(ProgramDialogs().Find(DialogRole::SETTINGS)->m_hWnd, settings);
          EXPECT_EQ(Text(settings), L"CORVANTE button manager");
          EXPECT_EQ(SendMessageW(Tab(), TCM_GETCURSEL, 0, 0), 1);
          ASSERT_NE(RightPage(), nullptr);
@@ -369,7 +369,7 @@ TEST_F(SettingsDialogTest, AboutOpensOverTheDialogAndReturnsToIt) {
                   EXPECT_EQ(GetWindow(about, GW_OWNER), settings);
                   EXPECT_EQ(Text(GetDlgItem(about, IDC_ABOUT_TITLE)), L"CORVANTE button manager");
                   EXPECT_FALSE(IsWindowEnabled(settings)) << "the about box is modal";
-                  EXPECT_EQ(GetMyApp().about_open, 0);
+                  EXPECT_FALSE(ProgramDialogs().IsOpen(DialogRole::ABOUT));
                   PostMessageW(GetDlgItem(about, IDOK), BM_CLICK, 0, 0);
                 }),
                 Check([&] {

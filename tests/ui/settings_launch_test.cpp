@@ -4,11 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "app/myapp.h"
 #include "framework/framewnd.h"
 #include "resource.h"
 #include "support/test_support.h"
-#include "ui/dlgsettings.h"
 
 namespace {
 
@@ -115,14 +113,6 @@ TEST(SettingsLaunch, ASecondLaunchOpensTheDialogAndAThirdBringsItForward) {
   // Exit from the tray while the dialog is open ends the dialog and the program.
   PostMessageW(frame, WM_COMMAND, ID_EXIT, 0);
   EXPECT_TRUE(first.Ended(kWaitMs));
-}
-
-TEST(SettingsDialogPointer, NamesTheDialogOnlyWhileItExists) {
-  {
-    CDlgSettings dialog(nullptr);
-    EXPECT_EQ(GetMyApp().settings_dialog, &dialog);
-  }
-  EXPECT_EQ(GetMyApp().settings_dialog, nullptr);
 }
 
 }  // namespace

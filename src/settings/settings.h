@@ -41,3 +41,8 @@ class ButtonManagerSettings {
   // Written by the configuration watcher thread, read by the interface thread.
   std::atomic<std::int32_t> LanguageId{0};
 };
+
+// The record the application owns, reached without naming the application:
+// the application hands it over when it is constructed.
+void UseAppSettings(ButtonManagerSettings* record);
+ButtonManagerSettings& AppSettings();

@@ -1,6 +1,6 @@
-#include "ui/localized.h"
+#include "settings/localized.h"
 
-#include "app/myapp.h"
+#include "settings/settings.h"
 
 std::int32_t LanguageStringOffset(std::int16_t languageId) {
   struct Block {

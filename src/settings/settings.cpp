@@ -1,6 +1,16 @@
-#include "ui/settings.h"
+#include "settings/settings.h"
 
 #include "framework/regkey.h"
+
+namespace {
+
+ButtonManagerSettings* app_settings = nullptr;
+
+}  // namespace
+
+void UseAppSettings(ButtonManagerSettings* record) { app_settings = record; }
+
+ButtonManagerSettings& AppSettings() { return *app_settings; }
 
 ButtonManagerSettings::ButtonManagerSettings() : keyPath(kKeyPath) {
   SetDefaults();
