@@ -282,6 +282,7 @@ constexpr Key kCtrlShiftTab{WM_KEYDOWN, VK_TAB, kCtrl | kShift};
 constexpr Key kEnter{WM_KEYDOWN, VK_RETURN};
 constexpr Key kEscape{WM_KEYDOWN, VK_ESCAPE};
 constexpr Key kF4{WM_KEYDOWN, VK_F4};
+constexpr Key kLeft{WM_KEYDOWN, VK_LEFT};
 constexpr Key Alt(wchar_t letter) { return {WM_SYSCHAR, letter}; }
 constexpr Key Letter(wchar_t letter) { return {WM_CHAR, letter}; }
 constexpr LPARAM kAltCharData = kKeyDownData | (1 << 29);
@@ -382,6 +383,7 @@ TEST_F(SettingsKeyboardTest, TabRunsThroughStripPageAndButtonsAndCtrlTabTurnsThe
        {kCtrlTab, kTab, kCtrlShiftTab, kCtrlShiftTab},
        {kStrip, kStripLeft, kList, kStrip, kStripLeft},
        DESTINATION_FILE},
+      {"Left", {kLeft}, {kStrip, kStripLeft}, DESTINATION_FILE},
       {"Tab x2, Ctrl+Tab",
        {kTab, kTab, kCtrlTab},
        {kStrip, kOcr, "OK, right page", "OK, left page"},
