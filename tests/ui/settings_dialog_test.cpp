@@ -331,6 +331,14 @@ class SettingsKeyboardTest : public SettingsDialogTest {
     return where;
   }
 
+  template <size_t N>
+  void PressEach(const KeyRow (&rows)[N]) {
+    for (const KeyRow& row : rows) {
+      SCOPED_TRACE(row.keys_named);
+      Press(row);
+    }
+  }
+
   void Press(const KeyRow& row) {
     std::vector<std::string> seen;
     std::vector<Step> steps{[this] {
@@ -389,10 +397,7 @@ TEST_F(SettingsKeyboardTest, TabRunsThroughStripPageAndButtonsAndCtrlTabTurnsThe
        {kStrip, kOcr, "OK, right page", "OK, left page"},
        DESTINATION_FILE},
   };
-  for (const KeyRow& row : rows) {
-    SCOPED_TRACE(row.keys_named);
-    Press(row);
-  }
+  PressEach(rows);
 }
 
 TEST_F(SettingsKeyboardTest, EnterIsOkEscapeIsCancelFromAnywhere) {
@@ -422,10 +427,7 @@ TEST_F(SettingsKeyboardTest, EnterIsOkEscapeIsCancelFromAnywhere) {
        {kStrip, kOcr, "Settings, right page, a message box"},
        DESTINATION_FILE},
   };
-  for (const KeyRow& row : rows) {
-    SCOPED_TRACE(row.keys_named);
-    Press(row);
-  }
+  PressEach(rows);
 }
 
 TEST_F(SettingsKeyboardTest, MnemonicsReachPageControlsAndDialogButtons) {
@@ -443,10 +445,7 @@ TEST_F(SettingsKeyboardTest, MnemonicsReachPageControlsAndDialogButtons) {
        {kStrip, kStripLeft, kList, kList},
        DESTINATION_FILE},
   };
-  for (const KeyRow& row : rows) {
-    SCOPED_TRACE(row.keys_named);
-    Press(row);
-  }
+  PressEach(rows);
 }
 
 TEST_F(SettingsDialogTest, ResetRestoresTheDefaultsAtOnceAndCancelKeepsThem) {
