@@ -117,6 +117,8 @@ BM_X_TMP=${BM_X_TMP:-/tmp}
 # BM_DISPLAY, or DISPLAY with BM_USE_DISPLAY=1 (which the tests take from
 # BM_TEST_DISPLAY=1, and which the demo sets on a desktop).
 wine_start_display() {
+  # The run's own Xvfb serves every architecture.
+  if [ -n "$BM_XVFB_PID" ] && kill -0 "$BM_XVFB_PID" 2>/dev/null; then return 0; fi
   local use=${BM_USE_DISPLAY:-${BM_TEST_DISPLAY:-0}}
   if [ -n "${BM_DISPLAY:-}" ]; then
     export DISPLAY=$BM_DISPLAY

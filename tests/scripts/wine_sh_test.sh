@@ -79,6 +79,18 @@ expect "all displays taken: fails clearly ($out)" grep -q "no free X display" <<
 expect "all displays taken: no Xvfb started" [ ! -e "$calls" ]
 out=$(with_lib display 1 2>&1)
 expect "BM_TEST_DISPLAY=1: the display given ($out)" [ "$out" = "on :5" ]
+# A free number: one Xvfb, kept for the next architecture's start.
+rm -rf "$tmp/x/.X11-unix"
+twice() {
+  export BM_X_TMP="$tmp/x"
+  xdpyinfo() { true; }
+  Xvfb() { exec sleep 10; }
+  wine_start_display && local first=$BM_XVFB_PID && wine_start_display &&
+    echo "$DISPLAY $([ "$first" = "$BM_XVFB_PID" ] && echo same || echo another) Xvfb"
+  wine_stop
+}
+out=$(with_lib twice 2>&1)
+expect "a free display: one Xvfb for both starts ($out)" [ "$out" = ":90 same Xvfb" ]
 
 # Setup as a user without root and without sudo, with packages missing.
 bin="$tmp/bin"
