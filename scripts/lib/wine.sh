@@ -75,10 +75,30 @@ wineboot() { "$BM_WINE_LOADER" wineboot "$@"; }
 winepath() { "$BM_WINE_LOADER" winepath "$@"; }
 wineserver() { /usr/lib/wine/wineserver "$@"; }
 
+# A prefix the scripts made carries this file; only such a folder is ever
+# deleted (to be made again). Prefixes made before it carry only the ready mark.
+BM_PREFIX_MARK=.bm-prefix
+BM_PREFIX_READY=.bm-ready-2
+
+bm_prefix_is_ours() {
+  [ -f "$1/$BM_PREFIX_MARK" ] || compgen -G "$1/.bm-ready-*" >/dev/null
+}
+
 wine_make_prefix() {
-  if [ -f "$WINEPREFIX/.bm-ready-2" ]; then return 0; fi
-  rm -rf "$WINEPREFIX"
-  mkdir -p "$(dirname "$WINEPREFIX")"
+  if [ -f "$WINEPREFIX/$BM_PREFIX_READY" ]; then return 0; fi
+  if [ -e "$WINEPREFIX" ] || [ -L "$WINEPREFIX" ]; then
+    if bm_prefix_is_ours "$WINEPREFIX"; then
+      rm -rf -- "$WINEPREFIX"
+    elif [ ! -d "$WINEPREFIX" ] || [ -n "$(ls -A -- "$WINEPREFIX")" ]; then
+      echo "wine: $WINEPREFIX was not made by these scripts; it is left alone." >&2
+      echo "wine: set BM_WINEPREFIX to a new or empty folder (or unset it for the one" \
+        "under build/)." >&2
+      return 1
+    fi
+  fi
+  mkdir -p -- "$WINEPREFIX" || return 1
+  echo "Made by the ButtonManager scripts, which may delete this folder." \
+    >"$WINEPREFIX/$BM_PREFIX_MARK"
   echo "wine: making the $WINEARCH prefix $WINEPREFIX"
   wineboot -i >/dev/null 2>&1 || true
   wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
@@ -86,32 +106,64 @@ wine_make_prefix() {
   # that hides; unmanaged windows hide at once.
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
   wineserver -w
-  touch "$WINEPREFIX/.bm-ready-2"
+  touch "$WINEPREFIX/$BM_PREFIX_READY"
 }
 
-# Starts Xvfb on a free display unless one is given in BM_DISPLAY or DISPLAY works.
+# Where X servers keep their sockets and locks.
+BM_X_TMP=${BM_X_TMP:-/tmp}
+
+# The display for Wine's windows: an Xvfb of the run's own, so that no window
+# lands on a user's desktop. A display given is used only when asked for:
+# BM_DISPLAY, or DISPLAY with BM_USE_DISPLAY=1 (which the tests take from
+# BM_TEST_DISPLAY=1, and which the demo sets on a desktop).
 wine_start_display() {
-  if [ -n "${BM_DISPLAY:-}" ]; then export DISPLAY=$BM_DISPLAY; fi
-  if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return 0; fi
-  local n
+  # The run's own Xvfb serves every architecture.
+  if [ -n "$BM_XVFB_PID" ] && kill -0 "$BM_XVFB_PID" 2>/dev/null; then return 0; fi
+  local use=${BM_USE_DISPLAY:-${BM_TEST_DISPLAY:-0}}
+  if [ -n "${BM_DISPLAY:-}" ]; then
+    export DISPLAY=$BM_DISPLAY
+    use=1
+  fi
+  if [ "$use" = 1 ]; then
+    if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return 0; fi
+    echo "wine: told to use the display given, but DISPLAY='${DISPLAY:-}' does not answer" >&2
+    return 1
+  fi
+  local n tried=()
   for n in $(seq 90 140); do
-    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then break; fi
+    if [ -e "$BM_X_TMP/.X11-unix/X$n" ] || [ -e "$BM_X_TMP/.X$n-lock" ]; then continue; fi
+    if bm_start_xvfb "$n"; then return 0; fi
+    tried+=(":$n")
   done
-  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  if [ ${#tried[@]} -eq 0 ]; then
+    echo "wine: no free X display: :90 to :140 are all taken (sockets in $BM_X_TMP/.X11-unix," \
+      "locks $BM_X_TMP/.X*-lock); end some X servers or remove stale locks" >&2
+  else
+    echo "wine: Xvfb did not come up on ${tried[*]}" >&2
+  fi
+  return 1
+}
+
+bm_start_xvfb() {
+  Xvfb ":$1" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
   BM_XVFB_PID=$!
-  export DISPLAY=":$n"
+  export DISPLAY=":$1"
   local i
   for i in $(seq 1 50); do
     if xdpyinfo >/dev/null 2>&1; then return 0; fi
+    # Another server took the number meanwhile.
+    if ! kill -0 "$BM_XVFB_PID" 2>/dev/null; then break; fi
     sleep 0.1
   done
-  echo "wine: Xvfb did not come up on $DISPLAY" >&2
+  kill "$BM_XVFB_PID" 2>/dev/null || true
+  BM_XVFB_PID=""
+  unset DISPLAY
   return 1
 }
 
 wine_start() {
-  wine_make_prefix
-  wine_start_display
+  wine_make_prefix || return 1
+  wine_start_display || return 1
   # Fails harmlessly when a server for this prefix already runs.
   wineserver -p </dev/null >/dev/null 2>&1 || true
   # Wine's own background processes (services, device manager) start with the

@@ -12,6 +12,17 @@ bool IsDialogWindow(HWND hwnd) {
   return GetClassNameW(hwnd, name, 16) && lstrcmpW(name, L"#32770") == 0;
 }
 
+bool IsPage(HWND dialog) {
+  return (GetWindowLongW(dialog, GWL_STYLE) & WS_CHILD) &&
+         (GetWindowLongW(dialog, GWL_EXSTYLE) & WS_EX_CONTROLPARENT) &&
+         IsDialogWindow(GetParent(dialog));
+}
+
+bool Offer(HWND dialog, MSG& msg) {
+  CWnd* wnd = CWnd::FromHandlePermanent(dialog);
+  return wnd ? wnd->PreTranslateMessage(&msg) : IsDialogMessageW(dialog, &msg);
+}
+
 }  // namespace
 
 // Binds on every exchange: a dialog run again has new controls. The control
@@ -48,7 +59,9 @@ HWND CDialog::CreateFromTemplate(HWND owner) {
 BOOL CDialog::Create(UINT templateId, CWnd* parent) {
   m_nIDTemplate = templateId;
   if (parent) m_pParentWnd = parent;
-  return CreateFromTemplate(m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr) != nullptr;
+  if (!CreateFromTemplate(m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr)) return FALSE;
+  if (GetWindowLongW(m_hWnd, GWL_STYLE) & WS_CHILD) ModifyStyleEx(0, WS_EX_CONTROLPARENT);
+  return TRUE;
 }
 
 INT_PTR CDialog::DoModal() {
@@ -96,11 +109,13 @@ bool CDialog::PreTranslate(MSG& msg) {
     return m_hWnd && IsDialogMessageW(m_hWnd, &msg);
   }
   for (HWND hwnd = msg.hwnd; hwnd; hwnd = GetParent(hwnd)) {
-    if (IsDialogWindow(hwnd) && IsDialogMessageW(hwnd, &msg)) return true;
+    if (IsDialogWindow(hwnd) && !IsPage(hwnd) && Offer(hwnd, msg)) return true;
     if (hwnd == m_hWnd) return false;
   }
-  return m_hWnd && IsDialogMessageW(m_hWnd, &msg);
+  return m_hWnd && Offer(m_hWnd, msg);
 }
+
+BOOL CDialog::PreTranslateMessage(MSG* msg) { return IsDialogMessageW(m_hWnd, msg); }
 
 void CDialog::EndDialog(int result) {
   modal_result_ = result;
@@ -130,6 +145,16 @@ void CDialog::OnOK() {
 }
 
 void CDialog::OnCancel() { EndDialog(IDCANCEL); }
+
+BOOL CDialog::OnCommand(WPARAM wParam, LPARAM lParam) {
+  const HWND control = reinterpret_cast<HWND>(lParam);
+  const HWND parent = control ? ::GetParent(control) : nullptr;
+  if (parent && parent != m_hWnd && ::IsChild(m_hWnd, control)) {
+    ::SendMessageW(parent, WM_COMMAND, wParam, lParam);
+    return TRUE;
+  }
+  return CWnd::OnCommand(wParam, lParam);
+}
 
 LRESULT CDialog::DefWindowProc(UINT, WPARAM, LPARAM) { return 0; }
 

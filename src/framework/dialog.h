@@ -22,12 +22,16 @@ class CDialog : public CWnd {
   // Creates the dialog and runs its modal loop; returns what EndDialog was
   // given, or -1 when the dialog could not be created.
   virtual INT_PTR DoModal();
-  // Creates the dialog modeless, as a child or owned window of `parent`.
+  // Creates the dialog modeless, as a child or owned window of `parent`. A
+  // child is a page of its parent: the parent's keyboard interface (Tab,
+  // Enter, Escape, mnemonics) reaches into it.
   BOOL Create(UINT templateId, CWnd* parent = nullptr);
   void EndDialog(int result);
 
   virtual BOOL OnInitDialog();
   BOOL UpdateData(BOOL saveAndValidate = TRUE);
+  // The dialog manager's keyboard handling.
+  BOOL PreTranslateMessage(MSG* msg) override;
 
   UINT m_nIDTemplate;
   CWnd* m_pParentWnd;
@@ -37,13 +41,18 @@ class CDialog : public CWnd {
   virtual void OnOK();
   virtual void OnCancel();
 
+  // A page's control may report to this dialog (the dialog manager sends
+  // Enter on a focused push button to the dialog that has the keys): its own
+  // dialog gets it.
+  BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
   LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
   static INT_PTR CALLBACK StaticDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   HWND CreateFromTemplate(HWND owner);
   // Offers `msg` to the dialogs that contain its window, innermost first, so
-  // that child dialogs see their keyboard navigation.
+  // that child dialogs see their keyboard navigation; a page's keys belong to
+  // the dialog around it.
   bool PreTranslate(MSG& msg);
 
   bool in_modal_loop_ = false;

@@ -39,6 +39,12 @@ class CWnd : public CCmdTarget {
   BOOL SetWindowPos(HWND after, int x, int y, int cx, int cy, UINT flags) {
     return ::SetWindowPos(m_hWnd, after, x, y, cx, cy, flags);
   }
+  void ModifyStyle(DWORD remove, DWORD add) {
+    ::SetWindowLongW(m_hWnd, GWL_STYLE, (::GetWindowLongW(m_hWnd, GWL_STYLE) & ~remove) | add);
+  }
+  void ModifyStyleEx(DWORD remove, DWORD add) {
+    ::SetWindowLongW(m_hWnd, GWL_EXSTYLE, (::GetWindowLongW(m_hWnd, GWL_EXSTYLE) & ~remove) | add);
+  }
 
   // Whether this object created the window or was given it to own: only then
   // does it destroy the window. A control bound by DDX_Control is wrapped.
@@ -50,6 +56,9 @@ class CWnd : public CCmdTarget {
   // The message map dispatch; returns whether a handler took the message.
   virtual bool OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
   virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
+  // Sees input meant for this window or one inside it before it is
+  // dispatched; returns whether it took the message.
+  virtual BOOL PreTranslateMessage(MSG*) { return FALSE; }
 
   HWND m_hWnd = nullptr;
 

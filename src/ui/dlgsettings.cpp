@@ -63,8 +63,29 @@ BOOL CDlgSettings::OnInitDialog() {
   LoadLocalizedString(text, IDS_BUTTON_RIGHT);
   m_tab.InsertItem(1, text);
   m_tab.SetCurSel(kFirstTab);
+  // Tab runs as in a property sheet: tab strip, page, the dialog's buttons.
+  m_tab.ModifyStyle(0, WS_TABSTOP);
+  m_tab.SetWindowPos(HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   ShowSelectedPage();
-  return TRUE;
+  // The keyboard starts on the tab strip, where the arrows turn the pages; it
+  // does not make a page's push button the default one.
+  SendMessage(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(m_tab.m_hWnd), TRUE);
+  return FALSE;
+}
+
+BOOL CDlgSettings::PreTranslateMessage(MSG* msg) {
+  if (msg->message == WM_KEYDOWN && msg->wParam == VK_TAB && GetKeyState(VK_CONTROL) < 0 &&
+      m_pageCount > 0) {
+    const int step = GetKeyState(VK_SHIFT) < 0 ? m_pageCount - 1 : 1;
+    m_tab.SelectTab((m_tab.GetCurSel() + step) % m_pageCount);
+    // The focus must not stay in the page just hidden.
+    const HWND focus = ::GetFocus();
+    if (focus && !::IsWindowVisible(focus)) {
+      SendMessage(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(m_tab.m_hWnd), TRUE);
+    }
+    return TRUE;
+  }
+  return CDialog::PreTranslateMessage(msg);
 }
 
 void CDlgSettings::ShowSelectedPage() {

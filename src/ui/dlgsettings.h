@@ -18,6 +18,8 @@ class CDlgSettings : public CDialog {
   // Lays both pages over the tab control's display area and shows the
   // selected one.
   void ShowSelectedPage();
+  // Ctrl+Tab and Ctrl+Shift+Tab turn the pages.
+  BOOL PreTranslateMessage(MSG* msg) override;
 
  protected:
   void DoDataExchange(CDataExchange* exchange) override;

@@ -118,22 +118,35 @@ TEST_F(DialogTest, EscapeEndsTheModalLoopWithIdCancel) {
   EXPECT_EQ(dialog.DoModal(), IDCANCEL);
 }
 
-TEST_F(DialogTest, EscapeInsideAChildDialogGoesToThatChild) {
-  CTestDialog dialog(IDD_ABOUTBOX);
-  CQuietPage page;
-  HWND dialog_hwnd = nullptr;
-  HWND page_parent = nullptr;
-  dialog.on_init = [&](CTestDialog& d) {
-    dialog_hwnd = d;
-    if (!page.Create(IDD_BUTTON_RIGHT, &d)) return;
-    page_parent = GetParent(page);
-    ::PostMessageW(page.GetDlgItem(IDC_OCR_SETTINGS), WM_KEYDOWN, VK_ESCAPE, kKeyDownData);
-    d.PostMessage(kStep);
+TEST_F(DialogTest, EscapeInsideAPageCancelsTheDialogAndInsideAnotherChildGoesToIt) {
+  const struct {
+    const char* child;
+    bool page;
+    INT_PTR result;
+    int child_cancels;
+  } rows[] = {
+      {"a page, as Create makes it", true, IDCANCEL, 0},
+      {"a child dialog that is no control parent", false, kStepResult, 1},
   };
-  dialog.on_step = EndWithStepResult;
-  EXPECT_EQ(dialog.DoModal(), kStepResult) << "Escape inside the child page ended the dialog";
-  EXPECT_EQ(page_parent, dialog_hwnd) << "the page is not a child of the dialog";
-  EXPECT_EQ(page.cancels, 1) << "the page's OnCancel did not get the Escape";
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.child);
+    CTestDialog dialog(IDD_ABOUTBOX);
+    CQuietPage child;
+    HWND dialog_hwnd = nullptr;
+    HWND child_parent = nullptr;
+    dialog.on_init = [&](CTestDialog& d) {
+      dialog_hwnd = d;
+      if (!child.Create(IDD_BUTTON_RIGHT, &d)) return;
+      if (!row.page) child.ModifyStyleEx(WS_EX_CONTROLPARENT, 0);
+      child_parent = GetParent(child);
+      ::PostMessageW(child.GetDlgItem(IDC_OCR_SETTINGS), WM_KEYDOWN, VK_ESCAPE, kKeyDownData);
+      d.PostMessage(kStep);
+    };
+    dialog.on_step = EndWithStepResult;
+    EXPECT_EQ(dialog.DoModal(), row.result);
+    EXPECT_EQ(child_parent, dialog_hwnd) << "the child is not a child of the dialog";
+    EXPECT_EQ(child.cancels, row.child_cancels);
+  }
 }
 
 TEST_F(DialogTest, OwnerIsDisabledOnlyWhileTheModalLoopRuns) {

@@ -193,6 +193,10 @@ TEST_F(SettingsDialogTest, OpensOnButtonRightWithTheLeftListAlreadyFilled) {
          ASSERT_NE(LeftPage(), nullptr);
          EXPECT_TRUE(IsWindowVisible(RightPage()));
          EXPECT_FALSE(IsWindowVisible(LeftPage()));
+         for (HWND page : {LeftPage(), RightPage()}) {
+           EXPECT_TRUE(GetWindowLongW(page, GWL_EXSTYLE) & WS_EX_CONTROLPARENT)
+               << "Windows takes the dialog's keys into a page only when it is a control parent";
+         }
          EXPECT_EQ(Entries(), (std::vector<std::wstring>{L"Email", L"File"}));
          EXPECT_EQ(Selected(), L"File");
          EXPECT_EQ(Text(GetDlgItem(LeftPage(), IDC_LEFT_LABEL)), L"Scan and send image to:");
@@ -264,23 +268,184 @@ TEST_F(SettingsDialogTest, CancelEscapeOnAButtonAndTheCloseBoxKeepTheDestination
   }
 }
 
-TEST_F(SettingsDialogTest, EscapeInsideAPageDoesNothing) {
-  OpenSettings({ShowLeftPage(), Type(L'E'),
-                Check([&] { PostMessageW(List(), WM_KEYDOWN, VK_ESCAPE, kKeyDownData); }),
-                Check([&] {
-                  ASSERT_NE(Settings(), nullptr) << "Escape in the list closed the dialog";
-                  EXPECT_TRUE(IsWindowVisible(LeftPage()));
-                  ClickTab(1);
-                  PostMessageW(GetDlgItem(RightPage(), IDC_OCR_SETTINGS), WM_KEYDOWN, VK_ESCAPE,
-                               kKeyDownData);
-                }),
-                Check([&] {
-                  ASSERT_NE(Settings(), nullptr) << "Escape on the page's button closed the dialog";
-                  EXPECT_TRUE(IsWindowVisible(RightPage()));
-                }),
-                Click(IDOK)});
-  EXPECT_EQ(AppSettings().button_left_action, DESTINATION_EMAIL)
-      << "the choice made before the Escapes holds";
+// A key as the user presses it, with Ctrl and Shift held or not.
+enum Held { kNone = 0, kCtrl = 1, kShift = 2 };
+struct Key {
+  UINT message;
+  WPARAM code;
+  int held = kNone;
+};
+constexpr Key kTab{WM_KEYDOWN, VK_TAB};
+constexpr Key kShiftTab{WM_KEYDOWN, VK_TAB, kShift};
+constexpr Key kCtrlTab{WM_KEYDOWN, VK_TAB, kCtrl};
+constexpr Key kCtrlShiftTab{WM_KEYDOWN, VK_TAB, kCtrl | kShift};
+constexpr Key kEnter{WM_KEYDOWN, VK_RETURN};
+constexpr Key kEscape{WM_KEYDOWN, VK_ESCAPE};
+constexpr Key kF4{WM_KEYDOWN, VK_F4};
+constexpr Key kLeft{WM_KEYDOWN, VK_LEFT};
+constexpr Key Alt(wchar_t letter) { return {WM_SYSCHAR, letter}; }
+constexpr Key Letter(wchar_t letter) { return {WM_CHAR, letter}; }
+constexpr LPARAM kAltCharData = kKeyDownData | (1 << 29);
+
+void SetHeld(int held) {
+  BYTE state[256] = {};
+  GetKeyboardState(state);
+  state[VK_CONTROL] = (held & kCtrl) ? 0x80 : 0;
+  state[VK_SHIFT] = (held & kShift) ? 0x80 : 0;
+  SetKeyboardState(state);
+}
+
+// Keys typed into the dialog, with where the keyboard is before each one and
+// after the last (unless it ended the dialog): the focused control and the
+// page shown. The list holds "Email" while they are typed, so OK stores it.
+struct KeyRow {
+  const char* keys_named;
+  std::vector<Key> keys;
+  std::vector<const char*> where;
+  std::int32_t stored;
+};
+
+class SettingsKeyboardTest : public SettingsDialogTest {
+ protected:
+  void TearDown() override {
+    SetHeld(kNone);
+    SettingsDialogTest::TearDown();
+  }
+
+  std::string Where() const {
+    const std::pair<HWND, const char*> controls[] = {
+        {Tab(), "tab strip"},
+        {List(), "list"},
+        {GetDlgItem(RightPage(), IDC_OCR_SETTINGS), "Settings"},
+        {GetDlgItem(Settings(), IDOK), "OK"},
+        {GetDlgItem(Settings(), IDCANCEL), "Cancel"},
+        {GetDlgItem(Settings(), ID_APP_ABOUT), "About"},
+        {GetDlgItem(Settings(), IDC_RESET), "Reset"},
+        {GetDlgItem(Settings(), ID_CALIBRATE), "Calibrate"}};
+    std::string where = "elsewhere";
+    for (const auto& [control, name] : controls) {
+      if (control == GetFocus()) where = name;
+    }
+    where += IsWindowVisible(LeftPage()) ? ", left page" : ", right page";
+    if (boxes_answered) where += ", a message box";
+    return where;
+  }
+
+  template <size_t N>
+  void PressEach(const KeyRow (&rows)[N]) {
+    for (const KeyRow& row : rows) {
+      SCOPED_TRACE(row.keys_named);
+      Press(row);
+    }
+  }
+
+  void Press(const KeyRow& row) {
+    std::vector<std::string> seen;
+    std::vector<Step> steps{[this] {
+      SendMessageW(List(), CB_SELECTSTRING, static_cast<WPARAM>(-1),
+                   reinterpret_cast<LPARAM>(L"Email"));
+      // The translations carry no mnemonics yet; these stand for them.
+      SetDlgItemTextW(Settings(), IDCANCEL, L"&Cancel");
+      SetDlgItemTextW(LeftPage(), IDC_LEFT_LABEL, L"&Scan and send image to:");
+      SetDlgItemTextW(RightPage(), IDC_OCR_SETTINGS, L"Se&ttings");
+    }};
+    const Step record = [this, &seen] { seen.push_back(Where()); };
+    for (const Key& key : row.keys) {
+      steps.push_back(record);
+      steps.push_back([key] {
+        SetHeld(key.held);
+        PostMessageW(GetFocus(), key.message, key.code,
+                     key.message == WM_SYSCHAR ? kAltCharData : kKeyDownData);
+      });
+    }
+    if (row.where.size() > row.keys.size()) {
+      steps.push_back(record);
+      steps.push_back(Click(IDCANCEL));
+    }
+    boxes_answered = 0;
+    AppSettings().button_left_action = DESTINATION_FILE;
+    OpenSettings(std::move(steps));
+    EXPECT_EQ(seen, std::vector<std::string>(row.where.begin(), row.where.end()));
+    EXPECT_EQ(AppSettings().button_left_action, row.stored)
+        << (row.stored == DESTINATION_EMAIL ? "expected OK" : "expected Cancel");
+  }
+};
+
+constexpr const char* kStrip = "tab strip, right page";
+constexpr const char* kStripLeft = "tab strip, left page";
+constexpr const char* kList = "list, left page";
+constexpr const char* kOcr = "Settings, right page";
+
+TEST_F(SettingsKeyboardTest, TabRunsThroughStripPageAndButtonsAndCtrlTabTurnsThePage) {
+  const KeyRow rows[] = {
+      {"Tab x7",
+       {kTab, kTab, kTab, kTab, kTab, kTab, kTab},
+       {kStrip, kOcr, "OK, right page", "Cancel, right page", "Reset, right page",
+        "Calibrate, right page", "About, right page", kStrip},
+       DESTINATION_FILE},
+      {"Shift+Tab x2",
+       {kShiftTab, kShiftTab},
+       {kStrip, "About, right page", "Calibrate, right page"},
+       DESTINATION_FILE},
+      {"Ctrl+Tab, Tab, Ctrl+Shift+Tab x2",
+       {kCtrlTab, kTab, kCtrlShiftTab, kCtrlShiftTab},
+       {kStrip, kStripLeft, kList, kStrip, kStripLeft},
+       DESTINATION_FILE},
+      {"Left", {kLeft}, {kStrip, kStripLeft}, DESTINATION_FILE},
+      {"Tab x2, Ctrl+Tab",
+       {kTab, kTab, kCtrlTab},
+       {kStrip, kOcr, "OK, right page", "OK, left page"},
+       DESTINATION_FILE},
+  };
+  PressEach(rows);
+}
+
+TEST_F(SettingsKeyboardTest, EnterIsOkEscapeIsCancelFromAnywhere) {
+  const KeyRow rows[] = {
+      {"Enter", {kEnter}, {kStrip}, DESTINATION_EMAIL},
+      {"Ctrl+Tab, Tab, Enter",
+       {kCtrlTab, kTab, kEnter},
+       {kStrip, kStripLeft, kList},
+       DESTINATION_EMAIL},
+      {"Ctrl+Tab, Tab, Escape",
+       {kCtrlTab, kTab, kEscape},
+       {kStrip, kStripLeft, kList},
+       DESTINATION_FILE},
+      {"Tab, Escape", {kTab, kEscape}, {kStrip, kOcr}, DESTINATION_FILE},
+      {"Tab, Shift+Tab, Enter",
+       {kTab, kShiftTab, kEnter},
+       {kStrip, kOcr, kStrip},
+       DESTINATION_EMAIL},
+      // The open list takes Escape to close itself.
+      {"Ctrl+Tab, Tab, F4, Escape",
+       {kCtrlTab, kTab, kF4, kEscape},
+       {kStrip, kStripLeft, kList, kList, kList},
+       DESTINATION_FILE},
+      // A focused push button is the default one: Enter presses it.
+      {"Tab, Enter",
+       {kTab, kEnter},
+       {kStrip, kOcr, "Settings, right page, a message box"},
+       DESTINATION_FILE},
+  };
+  PressEach(rows);
+}
+
+TEST_F(SettingsKeyboardTest, MnemonicsReachPageControlsAndDialogButtons) {
+  const KeyRow rows[] = {
+      {"Ctrl+Tab, Tab, Alt+C",
+       {kCtrlTab, kTab, Alt(L'c')},
+       {kStrip, kStripLeft, kList},
+       DESTINATION_FILE},
+      {"Tab x2, C", {kTab, kTab, Letter(L'c')}, {kStrip, kOcr, "OK, right page"}, DESTINATION_FILE},
+      {"Ctrl+Tab, Alt+S", {kCtrlTab, Alt(L's')}, {kStrip, kStripLeft, kList}, DESTINATION_FILE},
+      {"Alt+T", {Alt(L't')}, {kStrip, "Settings, right page, a message box"}, DESTINATION_FILE},
+      // The list takes letters for its entries.
+      {"Ctrl+Tab, Tab, C",
+       {kCtrlTab, kTab, Letter(L'c')},
+       {kStrip, kStripLeft, kList, kList},
+       DESTINATION_FILE},
+  };
+  PressEach(rows);
 }
 
 TEST_F(SettingsDialogTest, ResetRestoresTheDefaultsAtOnceAndCancelKeepsThem) {
