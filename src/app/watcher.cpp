@@ -1,6 +1,5 @@
 #include "app/watcher.h"
 
-#include <cstdio>
 #include <string>
 
 #include "app/companion.h"
@@ -50,15 +49,11 @@ UINT WatchConfiguration(LPVOID parameter) {
     // The re-read comes once the next change is watched for, so a change made
     // while it runs fires the wait below instead of being lost.
     if (changed_before) reload();
-    wprintf(L"Waiting for a change in the specified key...\n");
 
     const HANDLE waits[] = {changed.get(), stop};
     if (WaitForMultipleObjects(stop ? 2 : 1, waits, FALSE, INFINITE) != WAIT_OBJECT_0) return 0;
     if (!key.reset()) return 0;
-    if (!changed.reset()) {
-      wprintf(L"Error in CloseHandle.\n");
-      return 0;
-    }
+    if (!changed.reset()) return 0;
     changed_before = true;
   }
 }

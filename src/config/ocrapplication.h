@@ -17,7 +17,6 @@ constexpr CLSID kOcrApplicationClsid = {
     0x7E41B9C2, 0x58D3, 0x4A0E, {0x9F, 0x6B, 0xC1, 0x3D, 0x2A, 0x85, 0xE7, 0xF4}};
 constexpr IID kOcrApplicationIid = {
     0x7E41B9C1, 0x58D3, 0x4A0E, {0x9F, 0x6B, 0xC1, 0x3D, 0x2A, 0x85, 0xE7, 0xF4}};
-constexpr wchar_t kOcrApplicationClsidText[] = L"{7E41B9C2-58D3-4A0E-9F6B-C13D2A85E7F4}";
 
 // The constant the program passes to ShowScanSettings and ScanCards.
 constexpr std::int32_t kOcrBusinessCards = 5;

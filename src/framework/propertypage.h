@@ -4,15 +4,11 @@
 
 #include <windows.h>
 
-#include <prsht.h>
-
 #include "framework/dialog.h"
 
 class CPropertyPage : public CDialog {
  public:
-  explicit CPropertyPage(UINT templateId, UINT captionId = 0);
-
-  PROPSHEETPAGEW m_psp;
+  explicit CPropertyPage(UINT templateId) : CDialog(templateId) {}
 
  protected:
   // A page does not end anything on Enter: that is the sheet's business.

@@ -83,6 +83,18 @@ struct FileMappingViewTraits {
   static Type Invalid() { return nullptr; }
   static bool Close(Type p) { return UnmapViewOfFile(p) != FALSE; }
 };
+// Fonts, brushes, bitmaps.
+template <typename Object>
+struct GdiObjectTraits {
+  using Type = Object;
+  static Type Invalid() { return nullptr; }
+  static bool Close(Type h) { return DeleteObject(h) != FALSE; }
+};
+struct MemoryDcTraits {
+  using Type = HDC;
+  static Type Invalid() { return nullptr; }
+  static bool Close(Type h) { return DeleteDC(h) != FALSE; }
+};
 
 using UniqueHandleT = UniqueHandle<HandleTraits>;  // events, mutexes, tokens, threads
 using UniqueFile = UniqueHandle<FileTraits>;
@@ -90,5 +102,9 @@ using UniqueFind = UniqueHandle<FindTraits>;
 using UniqueRegKey = UniqueHandle<RegKeyTraits>;
 using UniqueModule = UniqueHandle<ModuleTraits>;
 using UniqueMenu = UniqueHandle<MenuTraits>;
+using UniqueMappedView = UniqueHandle<FileMappingViewTraits>;
+template <typename Object>
+using UniqueGdiObject = UniqueHandle<GdiObjectTraits<Object>>;
+using UniqueMemoryDc = UniqueHandle<MemoryDcTraits>;
 
 }  // namespace afx

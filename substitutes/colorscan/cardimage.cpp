@@ -6,6 +6,8 @@
 #include <cwchar>
 #include <wrl/client.h>
 
+#include "framework/unique_handle.h"
+
 namespace colorscan {
 
 using Microsoft::WRL::ComPtr;
@@ -30,35 +32,6 @@ constexpr CardLine kCardLines[] = {
     {L"Harbourline Office Supplies Ltd.", 0.86, 0.15, FW_SEMIBOLD, RGB(0, 84, 147)},
     {L"Phone: +44 20 7946 0321", 1.26, 0.13, FW_NORMAL, RGB(30, 30, 30)},
     {L"E-mail: dana.whitfield@harbourline.example", 1.50, 0.13, FW_NORMAL, RGB(30, 30, 30)},
-};
-
-template <typename T>
-class GdiObject {
- public:
-  explicit GdiObject(T object) : object_(object) {}
-  ~GdiObject() {
-    if (object_ != nullptr) DeleteObject(object_);
-  }
-  GdiObject(const GdiObject&) = delete;
-  GdiObject& operator=(const GdiObject&) = delete;
-  T get() const { return object_; }
-
- private:
-  T object_;
-};
-
-class MemoryDc {
- public:
-  MemoryDc() : dc_(CreateCompatibleDC(nullptr)) {}
-  ~MemoryDc() {
-    if (dc_ != nullptr) DeleteDC(dc_);
-  }
-  MemoryDc(const MemoryDc&) = delete;
-  MemoryDc& operator=(const MemoryDc&) = delete;
-  HDC get() const { return dc_; }
-
- private:
-  HDC dc_;
 };
 
 bool EndsWith(const wchar_t* path, const wchar_t* extension) {
@@ -103,18 +76,19 @@ bool RenderGeneratedCard(int dpi, Image* out) {
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  MemoryDc dc;
-  if (dc.get() == nullptr) return false;
-  GdiObject<HBITMAP> bitmap(CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  afx::UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+  if (!dc) return false;
+  afx::UniqueGdiObject<HBITMAP> bitmap(
+      CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   if (bitmap.get() == nullptr || bits == nullptr) return false;
   HGDIOBJ previous = SelectObject(dc.get(), bitmap.get());
 
   RECT card = {0, 0, width, height};
-  GdiObject<HBRUSH> paper(CreateSolidBrush(RGB(252, 251, 247)));
+  afx::UniqueGdiObject<HBRUSH> paper(CreateSolidBrush(RGB(252, 251, 247)));
   FillRect(dc.get(), &card, paper.get());
   // A coloured band on the left and a thin rule under the company line.
   RECT band = {0, 0, dpi / 8, height};
-  GdiObject<HBRUSH> accent(CreateSolidBrush(RGB(0, 84, 147)));
+  afx::UniqueGdiObject<HBRUSH> accent(CreateSolidBrush(RGB(0, 84, 147)));
   FillRect(dc.get(), &band, accent.get());
   RECT rule = {dpi / 4, static_cast<LONG>(1.12 * dpi), width - dpi / 4,
                static_cast<LONG>(1.12 * dpi) + (dpi / 100 > 0 ? dpi / 100 : 1)};
@@ -122,10 +96,10 @@ bool RenderGeneratedCard(int dpi, Image* out) {
 
   SetBkMode(dc.get(), TRANSPARENT);
   for (const CardLine& line : kCardLines) {
-    GdiObject<HFONT> font(CreateFontW(-static_cast<int>(line.height * dpi), 0, 0, 0, line.weight,
-                                      FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                                      CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY,
-                                      VARIABLE_PITCH | FF_SWISS, L"Arial"));
+    afx::UniqueGdiObject<HFONT> font(
+        CreateFontW(-static_cast<int>(line.height * dpi), 0, 0, 0, line.weight, FALSE, FALSE, FALSE,
+                    DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY,
+                    VARIABLE_PITCH | FF_SWISS, L"Arial"));
     HGDIOBJ oldFont = SelectObject(dc.get(), font.get());
     SetTextColor(dc.get(), line.colour);
     TextOutW(dc.get(), dpi / 4, static_cast<int>(line.top * dpi), line.text,
@@ -288,13 +262,12 @@ bool WritePcx(const Image& image, int dpi, const wchar_t* path) {
     }
   }
 
-  HANDLE file =
-      CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+  afx::UniqueFile file(
+      CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
   DWORD written = 0;
-  const BOOL ok = WriteFile(file, data.data(), static_cast<DWORD>(data.size()), &written, nullptr);
-  CloseHandle(file);
-  return ok && written == data.size();
+  return WriteFile(file.get(), data.data(), static_cast<DWORD>(data.size()), &written, nullptr) &&
+         written == data.size();
 }
 
 }  // namespace colorscan

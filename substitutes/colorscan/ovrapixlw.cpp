@@ -21,12 +21,6 @@ enum ScanResult : int {
   SCAN_WRITE_FAILED = 4,
 };
 
-scannersim::Control* Sim() {
-  static scannersim::Control control;
-  static const bool opened = control.Open();
-  return opened ? &control : nullptr;
-}
-
 // COM for this call only, unless the caller's thread has it already.
 class ComScope {
  public:
@@ -42,7 +36,7 @@ class ComScope {
 };
 
 int Scan(const wchar_t* path, int resolution) {
-  scannersim::Control* sim = Sim();
+  scannersim::Control* sim = scannersim::Sim();
   wchar_t card[MAX_PATH];
   if (sim == nullptr || !sim->DeviceCardForScan(card)) return SCAN_NO_SCANNER;
   const colorscan::Format format = colorscan::FormatForPath(path);
@@ -68,7 +62,7 @@ void CopyText(wchar_t* target, size_t capacity, const wchar_t* text) {
 extern "C" {
 
 int __stdcall setui_colorscan(int language) {
-  if (scannersim::Control* sim = Sim()) sim->DeviceSetScanLanguage(language);
+  if (scannersim::Control* sim = scannersim::Sim()) sim->DeviceSetScanLanguage(language);
   return 0;
 }
 
@@ -81,7 +75,7 @@ int __stdcall color_scanW(const wchar_t* source, int colour, int resolution, int
   const int ints[scannersim::kScanIntArguments] = {colour,   resolution, left,     top,
                                                    contrast, autoCrop,   rotation, quality};
   for (int i = 0; i < scannersim::kScanIntArguments; ++i) record.ints[i] = ints[i];
-  scannersim::Control* sim = Sim();
+  scannersim::Control* sim = scannersim::Sim();
   if (sim != nullptr) sim->DeviceCardForScan(record.card);
   record.result =
       path != nullptr && wcslen(path) < MAX_PATH ? Scan(path, resolution) : SCAN_BAD_ARGUMENT;

@@ -1,34 +1,30 @@
 #include "control.h"
 
+#include <objbase.h>
+
 #include <cstdio>
+
+#include "config/ocrapplication.h"
+#include "framework/unique_handle.h"
+#include "text.h"
 
 namespace companion {
 
 namespace {
 
-class Key {
- public:
-  Key(HKEY root, const wchar_t* path, bool create) {
-    if (create) {
-      RegCreateKeyExW(root, path, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &key_, nullptr);
-    } else {
-      RegOpenKeyExW(root, path, 0, KEY_READ, &key_);
-    }
+afx::UniqueRegKey OpenKey(HKEY root, const wchar_t* path, bool create) {
+  afx::UniqueRegKey key;
+  if (create) {
+    RegCreateKeyExW(root, path, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, key.put(), nullptr);
+  } else {
+    RegOpenKeyExW(root, path, 0, KEY_READ, key.put());
   }
-  ~Key() {
-    if (key_) RegCloseKey(key_);
-  }
-  Key(const Key&) = delete;
-  Key& operator=(const Key&) = delete;
-  HKEY get() const { return key_; }
-
- private:
-  HKEY key_ = nullptr;
-};
+  return key;
+}
 
 std::wstring ReadText(const wchar_t* path, const wchar_t* name) {
-  Key key(HKEY_CURRENT_USER, path, false);
-  if (!key.get()) return std::wstring();
+  const afx::UniqueRegKey key = OpenKey(HKEY_CURRENT_USER, path, false);
+  if (!key) return std::wstring();
   wchar_t text[260] = {};
   DWORD size = sizeof(text) - sizeof(wchar_t);
   DWORD type = 0;
@@ -41,32 +37,34 @@ std::wstring ReadText(const wchar_t* path, const wchar_t* name) {
 }
 
 void WriteText(HKEY root, const wchar_t* path, const wchar_t* name, const std::wstring& text) {
-  Key key(root, path, true);
-  if (!key.get()) return;
+  const afx::UniqueRegKey key = OpenKey(root, path, true);
+  if (!key) return;
   RegSetValueExW(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                  static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
 }
 
 std::wstring ServerKey() {
-  return std::wstring(L"Software\\Classes\\CLSID\\") + L"{7E41B9C2-58D3-4A0E-9F6B-C13D2A85E7F4}";
+  wchar_t clsid[40] = L"";
+  StringFromGUID2(Quillora::kOcrApplicationClsid, clsid, 40);
+  return std::wstring(L"Software\\Classes\\CLSID\\") + clsid;
 }
 
 }  // namespace
 
 DWORD ReadControl(const wchar_t* name) {
-  Key key(HKEY_CURRENT_USER, kControlKey, false);
+  const afx::UniqueRegKey key = OpenKey(HKEY_CURRENT_USER, kControlKey, false);
   DWORD value = 0;
   DWORD size = sizeof(value);
-  if (!key.get() || RegQueryValueExW(key.get(), name, nullptr, nullptr,
-                                     reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS) {
+  if (!key || RegQueryValueExW(key.get(), name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value),
+                               &size) != ERROR_SUCCESS) {
     return 0;
   }
   return value;
 }
 
 void WriteControl(const wchar_t* name, DWORD value) {
-  Key key(HKEY_CURRENT_USER, kControlKey, true);
-  if (key.get()) {
+  const afx::UniqueRegKey key = OpenKey(HKEY_CURRENT_USER, kControlKey, true);
+  if (key) {
     RegSetValueExW(key.get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
                    sizeof(value));
   }
@@ -88,8 +86,7 @@ void SetLanguage(const std::wstring& code) {
 }
 
 void WriteRegistryTreeIfMissing(const std::wstring& folder) {
-  Key root(HKEY_CURRENT_USER, kRootKey, false);
-  if (root.get()) return;
+  if (OpenKey(HKEY_CURRENT_USER, kRootKey, false)) return;
   WriteText(HKEY_CURRENT_USER, kRootKey, kApplicationPathValue, folder);
   SetLanguage(L"eng");
 }
@@ -99,8 +96,7 @@ bool RegisterServer(HKEY root, const std::wstring& dll) {
   WriteText(root, ServerKey().c_str(), nullptr, L"Quillora 5 automation");
   WriteText(root, server.c_str(), nullptr, dll);
   WriteText(root, server.c_str(), L"ThreadingModel", L"Apartment");
-  Key check(root, server.c_str(), false);
-  return check.get() != nullptr;
+  return static_cast<bool>(OpenKey(root, server.c_str(), false));
 }
 
 void UnregisterServer(HKEY root) { RegDeleteTreeW(root, ServerKey().c_str()); }
@@ -110,10 +106,7 @@ std::wstring LogPath(const std::wstring& folder) { return folder + L"\\" + kLogF
 void AppendLog(const std::wstring& folder, const std::wstring& line) {
   FILE* file = nullptr;
   if (_wfopen_s(&file, LogPath(folder).c_str(), L"ab") != 0 || !file) return;
-  const std::wstring text = line + L"\n";
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  std::string utf8(size > 0 ? size - 1 : 0, '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, utf8.data(), size, nullptr, nullptr);
+  const std::string utf8 = simshared::ToUtf8(line + L"\n");
   fwrite(utf8.data(), 1, utf8.size(), file);
   fclose(file);
 }
@@ -131,12 +124,7 @@ std::vector<std::wstring> ReadLog(const std::wstring& folder) {
   while (start < utf8.size()) {
     size_t end = utf8.find('\n', start);
     if (end == std::string::npos) end = utf8.size();
-    const std::string line = utf8.substr(start, end - start);
-    std::wstring wide(line.size(), L'\0');
-    const int length = MultiByteToWideChar(CP_UTF8, 0, line.data(), static_cast<int>(line.size()),
-                                           wide.data(), static_cast<int>(wide.size()));
-    wide.resize(length > 0 ? length : 0);
-    lines.push_back(wide);
+    lines.push_back(simshared::ToWide(utf8.substr(start, end - start)));
     start = end + 1;
   }
   return lines;

@@ -15,6 +15,8 @@ constexpr wchar_t kControlKey[] = L"Software\\Quillora Substitute";
 constexpr wchar_t kBusyValue[] = L"busy";
 // A scan-settings window closes itself after this many milliseconds (0: never).
 constexpr wchar_t kSettingsCloseValue[] = L"settings_close_ms";
+// The window class of the scan settings that the automation server shows.
+constexpr wchar_t kSettingsWindowClass[] = L"QuilloraScanSettings";
 
 constexpr wchar_t kRootKey[] = L"Software\\M.E.R.O.\\Quillora Pro 5";
 constexpr wchar_t kSettingsKey[] = L"Software\\M.E.R.O.\\Quillora Pro 5\\Settings";

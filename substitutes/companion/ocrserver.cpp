@@ -11,6 +11,8 @@
 
 #include "config/ocrapplication.h"
 #include "control.h"
+#include "framework/unique_handle.h"
+#include "window.h"
 
 namespace {
 
@@ -38,8 +40,6 @@ std::wstring Format(const wchar_t* format, ...) {
   return text;
 }
 
-constexpr wchar_t kSettingsClass[] = L"QuilloraScanSettings";
-
 LRESULT CALLBACK SettingsProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_COMMAND:
@@ -57,32 +57,23 @@ LRESULT CALLBACK SettingsProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
 
 // A window of its own with a modal loop: it returns when the user closes it.
 void RunSettingsWindow() {
-  WNDCLASSW wc = {};
-  wc.lpfnWndProc = &SettingsProc;
-  wc.hInstance = g_module;
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = kSettingsClass;
-  RegisterClassW(&wc);
-  HWND window = CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_TOPMOST, kSettingsClass,
-                                L"Quillora 5 - Scan settings",
+  simshared::ScopedWindowClass windowClass(companion::kSettingsWindowClass, &SettingsProc,
+                                           g_module);
+  HWND window = CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_TOPMOST,
+                                companion::kSettingsWindowClass, L"Quillora 5 - Scan settings",
                                 WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE, 200, 150, 320, 160,
                                 nullptr, nullptr, g_module, nullptr);
   if (!window) return;
-  CreateWindowExW(0, L"STATIC", L"Business cards: colour, 400 dpi, both sides",
-                  WS_CHILD | WS_VISIBLE, 16, 16, 280, 20, window, nullptr, g_module, nullptr);
-  CreateWindowExW(0, L"BUTTON", L"OK", WS_CHILD | WS_VISIBLE | BS_DEFPUSHBUTTON, 110, 70, 90, 26,
-                  window, reinterpret_cast<HMENU>(IDOK), g_module, nullptr);
+  simshared::AddChild(window, L"STATIC", L"Business cards: colour, 400 dpi, both sides", 0, 0, 0,
+                      16, 16, 280, 20, nullptr);
+  simshared::AddChild(window, L"BUTTON", L"OK", BS_DEFPUSHBUTTON, 0, IDOK, 110, 70, 90, 26,
+                      nullptr);
   if (const DWORD closeMs = companion::ReadControl(companion::kSettingsCloseValue)) {
     SetTimer(window, 1, closeMs, nullptr);
   }
-  MSG msg;
-  while (IsWindow(window) && GetMessageW(&msg, nullptr, 0, 0) > 0) {
-    if (!IsDialogMessageW(window, &msg)) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-  }
+  const simshared::ModalEnd end = simshared::RunModalLoop(window);
+  if (IsWindow(window)) DestroyWindow(window);
+  if (end.quit) PostQuitMessage(end.exitCode);
 }
 
 std::wstring NewScanPath() {
@@ -173,23 +164,21 @@ class OcrApplication : public Quillora::IOcrApplication {
   HRESULT __stdcall ScanFile(BSTR, std::int32_t) override { return E_NOTIMPL; }
   HRESULT __stdcall ScanCards(std::int32_t kind, std::int32_t* busy) override {
     const std::wstring call = Format(L"ScanCards(%d, %d)", kind, busy ? *busy : -1);
-    HMODULE library = LoadLibraryW(L"ovrapixlw.dll");
-    auto* scan = library ? reinterpret_cast<ColorScanFn>(
-                               reinterpret_cast<void*>(GetProcAddress(library, "color_scanW")))
+    const afx::UniqueModule library(LoadLibraryW(L"ovrapixlw.dll"));
+    auto* scan = library ? reinterpret_cast<ColorScanFn>(reinterpret_cast<void*>(
+                               GetProcAddress(library.get(), "color_scanW")))
                          : nullptr;
     if (!scan) {
       Log(call + L" -> no colour-scan library");
-      if (library) FreeLibrary(library);
       return S_OK;
     }
     if (auto* setui = reinterpret_cast<SetUiFn>(
-            reinterpret_cast<void*>(GetProcAddress(library, "setui_colorscan")))) {
+            reinterpret_cast<void*>(GetProcAddress(library.get(), "setui_colorscan")))) {
       setui(0);
     }
     const std::wstring path = NewScanPath();
     const int result = scan(L"twaino73", 1, 400, 0, 0, 20, 1, 0, path.c_str(), 3);
     Log(call + Format(L" -> %d ", result) + path);
-    FreeLibrary(library);
     return S_OK;
   }
 

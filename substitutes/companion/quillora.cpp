@@ -9,13 +9,13 @@
 //   setup            only the first-run set-up
 #include <windows.h>
 
-#include <shellapi.h>
-
-#include <cstdio>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "control.h"
+#include "text.h"
+#include "window.h"
 
 namespace {
 
@@ -36,17 +36,15 @@ constexpr Language kLanguages[] = {
     {L"trk", L"T\u00fcrk\u00e7e"},
 };
 constexpr int kListId = 100;
+constexpr wchar_t kMainClass[] = L"QuilloraMain";
+
+using simshared::AddChild;
 
 std::wstring Folder() {
   return companion::FolderOfModuleAt(reinterpret_cast<const void*>(&Folder));
 }
 
-void Print(const std::wstring& text) {
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  std::string utf8(size > 0 ? size - 1 : 0, '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, utf8.data(), size, nullptr, nullptr);
-  fwrite(utf8.data(), 1, utf8.size(), stdout);
-}
+void Print(const std::wstring& text) { simshared::WriteStd(STD_OUTPUT_HANDLE, text); }
 
 void FirstRun() {
   const std::wstring folder = Folder();
@@ -60,11 +58,10 @@ void FirstRun() {
 LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CREATE: {
-      CreateWindowExW(0, L"STATIC", L"Language of the user interface:", WS_CHILD | WS_VISIBLE, 12,
-                      10, 260, 18, hwnd, nullptr, nullptr, nullptr);
-      HWND list = CreateWindowExW(WS_EX_CLIENTEDGE, L"LISTBOX", nullptr,
-                                  WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOTIFY, 12, 32, 260, 180,
-                                  hwnd, reinterpret_cast<HMENU>(kListId), nullptr, nullptr);
+      AddChild(hwnd, L"STATIC", L"Language of the user interface:", 0, 0, 0, 12, 10, 260, 18,
+               nullptr);
+      HWND list = AddChild(hwnd, L"LISTBOX", nullptr, WS_VSCROLL | LBS_NOTIFY, WS_EX_CLIENTEDGE,
+                           kListId, 12, 32, 260, 180, nullptr);
       const std::wstring current = companion::CurrentLanguage();
       for (const Language& language : kLanguages) {
         const auto index =
@@ -89,15 +86,9 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
 }
 
 int RunWindow(HINSTANCE instance) {
-  WNDCLASSW wc = {};
-  wc.lpfnWndProc = &WindowProc;
-  wc.hInstance = instance;
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = L"QuilloraMain";
-  RegisterClassW(&wc);
-  CreateWindowExW(0, wc.lpszClassName, L"Quillora Pro 5", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                  CW_USEDEFAULT, CW_USEDEFAULT, 300, 260, nullptr, nullptr, instance, nullptr);
+  simshared::ScopedWindowClass windowClass(kMainClass, &WindowProc, instance);
+  CreateWindowExW(0, kMainClass, L"Quillora Pro 5", WS_OVERLAPPEDWINDOW | WS_VISIBLE, CW_USEDEFAULT,
+                  CW_USEDEFAULT, 300, 260, nullptr, nullptr, instance, nullptr);
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
     TranslateMessage(&msg);
@@ -110,11 +101,9 @@ int RunWindow(HINSTANCE instance) {
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
   FirstRun();
-  int argc = 0;
-  LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-  const std::wstring command = argc > 1 ? argv[1] : L"";
-  const std::wstring argument = argc > 2 ? argv[2] : L"";
-  LocalFree(argv);
+  const std::vector<std::wstring> args = simshared::CommandArguments();
+  const std::wstring command = args.size() > 1 ? args[1] : std::wstring();
+  const std::wstring argument = args.size() > 2 ? args[2] : std::wstring();
 
   if (command.empty()) return RunWindow(instance);
   if (command == L"setup") return 0;

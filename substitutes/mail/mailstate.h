@@ -1,9 +1,9 @@
 // The simulated mail client's state, shared by its Simple MAPI library (loaded
 // and freed by each caller) and the tests: the result codes that logon, send
 // and logoff give, the outbox folder, and the log of every call with the
-// message it received. It lives in a named file mapping that lasts while any
-// process has it open; a named mutex guards it. KDV310_SIM_INSTANCE gives a
-// separate one, as it does for the scanner.
+// message it received. Its block of shared memory lasts while any process has
+// it open. KDV310_SIM_INSTANCE gives a separate one, as it does for the
+// scanner.
 #pragma once
 
 #include <windows.h>
@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "simshared.h"
+#include "sharedstate.h"
 
 namespace mailsim {
 
@@ -71,11 +71,6 @@ struct CallRecord {
 
 class Control {
  public:
-  Control();
-  ~Control();
-  Control(const Control&) = delete;
-  Control& operator=(const Control&) = delete;
-
   bool Open();
 
   // Every call succeeds, sends wait for the user, the outbox is the default
@@ -100,11 +95,8 @@ class Control {
 
  private:
   struct Shared;
-  using Lock = simshared::MutexLock;
 
-  Shared* shared_ = nullptr;
-  simshared::ScopedHandle mutex_;
-  simshared::ScopedHandle mapping_;
+  simshared::SharedState<Shared> state_;
 };
 
 }  // namespace mailsim

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "simshared.h"
+#include "text.h"
 
 namespace mailsim {
 

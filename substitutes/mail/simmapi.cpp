@@ -11,20 +11,28 @@
 #include <string>
 
 #include "composeids.h"
+#include "framework/unique_handle.h"
 #include "mailstate.h"
 #include "message.h"
+#include "text.h"
 
 namespace {
 
 HINSTANCE g_module = nullptr;
 
-mailsim::Control* State() {
-  static mailsim::Control control;
-  static const bool opened = control.Open();
-  return opened ? &control : nullptr;
-}
+mailsim::Control* State() { return simshared::ProcessControl<mailsim::Control>(); }
 
-uint32_t WindowBits(ULONG_PTR ui) { return static_cast<uint32_t>(ui); }
+// What every call records; uiParam keeps the window handle's 32 significant bits.
+mailsim::CallRecord NewRecord(mailsim::Call call, ULONG_PTR uiParam, FLAGS flags, ULONG reserved,
+                              LHANDLE session) {
+  mailsim::CallRecord record = {};
+  record.call = call;
+  record.uiParam = static_cast<uint32_t>(uiParam);
+  record.flags = flags;
+  record.reserved = reserved;
+  record.session = static_cast<uint32_t>(session);
+  return record;
+}
 
 void CopyText(char* target, size_t capacity, const char* text, int32_t* wasNull) {
   *wasNull = text == nullptr;
@@ -65,30 +73,20 @@ void RecordMessage(const MapiMessage* message, mailsim::CallRecord* record) {
 }
 
 std::wstring FromAnsi(const char* text) {
-  if (text == nullptr || *text == '\0') return std::wstring();
-  const int n = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-  if (n <= 0) return std::wstring();
-  std::wstring out(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text, -1, &out[0], n);
-  out.resize(static_cast<size_t>(n - 1));
-  return out;
+  return text != nullptr ? simshared::ToWide(text, CP_ACP) : std::wstring();
 }
 
 bool ReadWholeFile(const std::wstring& path, std::string* content) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+  afx::UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
   LARGE_INTEGER size = {};
-  bool ok = GetFileSizeEx(file, &size) && size.QuadPart < (1LL << 30);
-  if (ok) {
-    content->resize(static_cast<size_t>(size.QuadPart));
-    DWORD read = 0;
-    ok = content->empty() ||
-         (ReadFile(file, &(*content)[0], static_cast<DWORD>(content->size()), &read, nullptr) &&
-          read == content->size());
-  }
-  CloseHandle(file);
-  return ok;
+  if (!GetFileSizeEx(file.get(), &size) || size.QuadPart >= (1LL << 30)) return false;
+  content->resize(static_cast<size_t>(size.QuadPart));
+  DWORD read = 0;
+  return content->empty() || (ReadFile(file.get(), &(*content)[0],
+                                       static_cast<DWORD>(content->size()), &read, nullptr) &&
+                              read == content->size());
 }
 
 std::wstring BaseName(const std::wstring& path) {
@@ -186,14 +184,12 @@ bool WriteOutbox(const mailsim::Message& message, uint32_t number, std::wstring*
   std::swprintf(name, 96, L"\\message-%04u%02u%02u-%02u%02u%02u-%u.eml", now.wYear, now.wMonth,
                 now.wDay, now.wHour, now.wMinute, now.wSecond, number);
   *written = folder + name;
-  HANDLE file = CreateFileW(written->c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+  afx::UniqueFile file(CreateFileW(written->c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
   DWORD count = 0;
-  const bool ok = WriteFile(file, eml.data(), static_cast<DWORD>(eml.size()), &count, nullptr) &&
-                  count == eml.size();
-  CloseHandle(file);
-  return ok;
+  return WriteFile(file.get(), eml.data(), static_cast<DWORD>(eml.size()), &count, nullptr) &&
+         count == eml.size();
 }
 
 ULONG Send(HWND owner, const MapiMessage* message, FLAGS flags, mailsim::CallRecord* record) {
@@ -232,11 +228,7 @@ extern "C" {
 
 ULONG WINAPI MAPILogon(ULONG_PTR ulUIParam, LPSTR lpszProfileName, LPSTR lpszPassword,
                        FLAGS flFlags, ULONG ulReserved, LPLHANDLE lplhSession) {
-  mailsim::CallRecord record = {};
-  record.call = mailsim::CALL_LOGON;
-  record.uiParam = WindowBits(ulUIParam);
-  record.flags = flFlags;
-  record.reserved = ulReserved;
+  mailsim::CallRecord record = NewRecord(mailsim::CALL_LOGON, ulUIParam, flFlags, ulReserved, 0);
   record.profileNull = lpszProfileName == nullptr;
   record.passwordNull = lpszPassword == nullptr;
   mailsim::Control* state = State();
@@ -251,12 +243,8 @@ ULONG WINAPI MAPILogon(ULONG_PTR ulUIParam, LPSTR lpszProfileName, LPSTR lpszPas
 
 ULONG WINAPI MAPISendMail(LHANDLE lhSession, ULONG_PTR ulUIParam, lpMapiMessage lpMessage,
                           FLAGS flFlags, ULONG ulReserved) {
-  mailsim::CallRecord record = {};
-  record.call = mailsim::CALL_SEND;
-  record.uiParam = WindowBits(ulUIParam);
-  record.flags = flFlags;
-  record.reserved = ulReserved;
-  record.session = static_cast<uint32_t>(lhSession);
+  mailsim::CallRecord record =
+      NewRecord(mailsim::CALL_SEND, ulUIParam, flFlags, ulReserved, lhSession);
   RecordMessage(lpMessage, &record);
   mailsim::Control* state = State();
   const uint32_t forced = state != nullptr ? state->SendResult() : mailsim::kUserDecides;
@@ -268,12 +256,8 @@ ULONG WINAPI MAPISendMail(LHANDLE lhSession, ULONG_PTR ulUIParam, lpMapiMessage 
 }
 
 ULONG WINAPI MAPILogoff(LHANDLE lhSession, ULONG_PTR ulUIParam, FLAGS flFlags, ULONG ulReserved) {
-  mailsim::CallRecord record = {};
-  record.call = mailsim::CALL_LOGOFF;
-  record.uiParam = WindowBits(ulUIParam);
-  record.flags = flFlags;
-  record.reserved = ulReserved;
-  record.session = static_cast<uint32_t>(lhSession);
+  mailsim::CallRecord record =
+      NewRecord(mailsim::CALL_LOGOFF, ulUIParam, flFlags, ulReserved, lhSession);
   mailsim::Control* state = State();
   record.result = state != nullptr ? state->LogoffResult() : SUCCESS_SUCCESS;
   if (state != nullptr) state->Log(record);

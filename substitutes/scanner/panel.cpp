@@ -5,12 +5,16 @@
 #include <string>
 #include <vector>
 
+#include "framework/unique_handle.h"
 #include "report.h"
 #include "simstate.h"
+#include "window.h"
 
 namespace scannersim {
 
 namespace {
+
+using simshared::AddChild;
 
 constexpr wchar_t kClassName[] = L"Kdv310SimulatorPanel";
 constexpr wchar_t kTitle[] = L"Scanner simulator (kdv310)";
@@ -44,29 +48,6 @@ constexpr int kClientWidth = 2 * kButtonWidth + kGap + 2 * kMargin;
 constexpr int kStatusTop = kMargin + kButtonRows * (kButtonHeight + kGap) + kGap;
 constexpr int kStatusHeight = 320;
 constexpr int kClientHeight = kStatusTop + kStatusHeight + kMargin;
-
-class GdiFont {
- public:
-  explicit GdiFont(HFONT font) : font_(font) {}
-  ~GdiFont() {
-    if (font_ != nullptr) DeleteObject(font_);
-  }
-  GdiFont(const GdiFont&) = delete;
-  GdiFont& operator=(const GdiFont&) = delete;
-  HFONT get() const { return font_; }
-
- private:
-  HFONT font_;
-};
-
-HFONT MessageFont() {
-  NONCLIENTMETRICSW metrics = {};
-  metrics.cbSize = sizeof(metrics);
-  if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
-    return nullptr;
-  }
-  return CreateFontIndirectW(&metrics.lfMessageFont);
-}
 
 HFONT FixedFont() {
   return CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
@@ -198,17 +179,6 @@ void OnCommand(HWND hwnd, Panel* panel, int id) {
   Refresh(hwnd, panel);
 }
 
-HWND AddChild(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, DWORD exStyle,
-              int id, int x, int y, int cx, int cy, HFONT font) {
-  HWND h = CreateWindowExW(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, cx, cy, parent,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                           GetModuleHandleW(nullptr), nullptr);
-  if (h != nullptr && font != nullptr) {
-    SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-  }
-  return h;
-}
-
 void CreateChildren(HWND hwnd, Panel* panel) {
   struct ButtonLayout {
     int id;
@@ -281,20 +251,13 @@ int RunPanel(HINSTANCE instance, int show) {
     MessageBoxW(nullptr, L"The simulator state cannot be opened.", kTitle, MB_ICONERROR);
     return 1;
   }
-  GdiFont buttonFont(MessageFont());
-  GdiFont statusFont(FixedFont());
+  afx::UniqueGdiObject<HFONT> buttonFont(simshared::CreateMessageFont());
+  afx::UniqueGdiObject<HFONT> statusFont(FixedFont());
   panel.buttonFont = buttonFont.get();
   panel.statusFont = statusFont.get();
 
-  WNDCLASSEXW wc = {};
-  wc.cbSize = sizeof(wc);
-  wc.lpfnWndProc = PanelProc;
-  wc.hInstance = instance;
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
-  wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-  wc.lpszClassName = kClassName;
-  if (RegisterClassExW(&wc) == 0) return 1;
+  simshared::ScopedWindowClass windowClass(kClassName, PanelProc, instance);
+  if (!windowClass.registered()) return 1;
 
   const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
   const DWORD exStyle = WS_EX_TOPMOST;

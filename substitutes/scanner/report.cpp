@@ -18,6 +18,16 @@ std::wstring FormatButton(const wchar_t* name, const ButtonState& button) {
   return line;
 }
 
+// "   seq  name(", the number right-aligned.
+std::wstring CallOpening(uint32_t seq, int32_t call) {
+  std::wstring line = std::to_wstring(seq);
+  if (line.size() < 6) line.insert(0, 6 - line.size(), L' ');
+  line += L"  ";
+  line += Control::CallName(call);
+  line += L"(";
+  return line;
+}
+
 }  // namespace
 
 std::wstring FormatState(const State& state) {
@@ -51,11 +61,7 @@ std::wstring FormatState(const State& state) {
 }
 
 std::wstring FormatCall(const CallRecord& record) {
-  std::wstring line = std::to_wstring(record.seq);
-  if (line.size() < 6) line.insert(0, 6 - line.size(), L' ');
-  line += L"  ";
-  line += Control::CallName(record.call);
-  line += L"(";
+  std::wstring line = CallOpening(record.seq, record.call);
   switch (record.call) {
     case CALL_IS_BUTTON_PRESSED:
     case CALL_SET_TIMEOUT:
@@ -77,9 +83,8 @@ std::wstring FormatCall(const CallRecord& record) {
 }
 
 std::wstring FormatScan(const ScanRecord& scan) {
-  std::wstring line = std::to_wstring(scan.seq);
-  if (line.size() < 6) line.insert(0, 6 - line.size(), L' ');
-  line += L"  color_scanW(\"";
+  std::wstring line = CallOpening(scan.seq, CALL_COLOR_SCAN);
+  line += L"\"";
   line += scan.source;
   line += L"\"";
   for (int i = 0; i < kScanIntArguments - 1; ++i) line += L", " + std::to_wstring(scan.ints[i]);

@@ -1,8 +1,6 @@
 // The simulated scanner's control program: a control panel without
 // arguments, otherwise one or more commands run in order.
 #include <windows.h>
-// Needs the types from windows.h.
-#include <shellapi.h>
 
 #include <cwchar>
 #include <functional>
@@ -12,10 +10,12 @@
 #include "panel.h"
 #include "report.h"
 #include "simstate.h"
+#include "text.h"
 
 namespace {
 
 using scannersim::Control;
+using simshared::WriteStd;
 
 constexpr wchar_t kUsage[] =
     L"usage: scannersim [command [args]]...  (no command: control panel)\n"
@@ -24,29 +24,7 @@ constexpr wchar_t kUsage[] =
     L"  calibration show|hide [auto-close-ms] | close-calibration\n"
     L"  insert FILE | eject | reset | clear-log | status | log\n";
 
-class Arguments {
- public:
-  Arguments() : argv_(CommandLineToArgvW(GetCommandLineW(), &argc_)) {}
-  ~Arguments() {
-    if (argv_ != nullptr) LocalFree(argv_);
-  }
-  Arguments(const Arguments&) = delete;
-  Arguments& operator=(const Arguments&) = delete;
-  int count() const { return argv_ != nullptr ? argc_ : 0; }
-  const wchar_t* operator[](int i) const { return argv_[i]; }
-
- private:
-  int argc_ = 0;
-  wchar_t** argv_;
-};
-
-void Write(DWORD which, const std::wstring& text) {
-  HANDLE out = GetStdHandle(which);
-  if (out == nullptr || out == INVALID_HANDLE_VALUE) return;
-  const std::string bytes = simshared::ToUtf8(text);
-  DWORD written = 0;
-  WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-}
+using Arguments = std::vector<std::wstring>;
 
 bool Is(const wchar_t* arg, const wchar_t* word) { return _wcsicmp(arg, word) == 0; }
 
@@ -85,11 +63,11 @@ using Action = std::function<void(Control&)>;
 
 // Fills `actions`; on an error returns false with a message in `error`.
 bool Parse(const Arguments& args, std::vector<Action>* actions, std::wstring* error) {
-  const int n = args.count();
+  const int n = static_cast<int>(args.size());
   for (int i = 1; i < n; ++i) {
-    const wchar_t* cmd = args[i];
-    const wchar_t* next = i + 1 < n ? args[i + 1] : nullptr;
-    const wchar_t* after = i + 2 < n ? args[i + 2] : nullptr;
+    const wchar_t* cmd = args[i].c_str();
+    const wchar_t* next = i + 1 < n ? args[i + 1].c_str() : nullptr;
+    const wchar_t* after = i + 2 < n ? args[i + 2].c_str() : nullptr;
     int button = 0;
     long number = 0;
     short value = 0;
@@ -180,13 +158,13 @@ bool Parse(const Arguments& args, std::vector<Action>* actions, std::wstring* er
       actions->push_back([](Control& c) { c.ClearCalls(); });
     } else if (Is(cmd, L"status")) {
       actions->push_back(
-          [](Control& c) { Write(STD_OUTPUT_HANDLE, scannersim::FormatState(c.GetState())); });
+          [](Control& c) { WriteStd(STD_OUTPUT_HANDLE, scannersim::FormatState(c.GetState())); });
     } else if (Is(cmd, L"log")) {
       actions->push_back([](Control& c) {
         std::wstring text;
         for (const scannersim::CallRecord& r : c.Calls()) text += scannersim::FormatCall(r);
         for (const scannersim::ScanRecord& r : c.Scans()) text += scannersim::FormatScan(r);
-        Write(STD_OUTPUT_HANDLE, text);
+        WriteStd(STD_OUTPUT_HANDLE, text);
       });
     } else {
       *error = std::wstring(L"unknown command: ") + cmd;
@@ -200,12 +178,12 @@ int RunCommands(const Arguments& args) {
   std::vector<Action> actions;
   std::wstring error;
   if (!Parse(args, &actions, &error)) {
-    Write(STD_ERROR_HANDLE, L"scannersim: " + error + L"\n" + kUsage);
+    WriteStd(STD_ERROR_HANDLE, L"scannersim: " + error + L"\n" + kUsage);
     return 2;
   }
   Control control;
   if (!control.Open()) {
-    Write(STD_ERROR_HANDLE, L"scannersim: cannot open the simulator state\n");
+    WriteStd(STD_ERROR_HANDLE, L"scannersim: cannot open the simulator state\n");
     return 1;
   }
   for (const Action& action : actions) action(control);
@@ -215,11 +193,12 @@ int RunCommands(const Arguments& args) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
-  Arguments args;
-  if (args.count() <= 1) return scannersim::RunPanel(instance, show);
-  if (args.count() == 2 && (Is(args[1], L"help") || Is(args[1], L"-h") || Is(args[1], L"/?") ||
-                            Is(args[1], L"--help"))) {
-    Write(STD_OUTPUT_HANDLE, kUsage);
+  const Arguments args = simshared::CommandArguments();
+  if (args.size() <= 1) return scannersim::RunPanel(instance, show);
+  const wchar_t* first = args[1].c_str();
+  if (args.size() == 2 &&
+      (Is(first, L"help") || Is(first, L"-h") || Is(first, L"/?") || Is(first, L"--help"))) {
+    WriteStd(STD_OUTPUT_HANDLE, kUsage);
     return 0;
   }
   return RunCommands(args);

@@ -1,12 +1,9 @@
 // The simulated scanner's state, shared by every process that opens it: the
 // driver library loaded by the program, the control panel and test programs.
-// It lives in a named file mapping backed by a file in the temporary folder, so
+// Its block of shared memory is backed by a file in the temporary folder, so
 // it outlives the processes that change it (`scannersim attach` followed later
-// by `scannersim status` sees one scanner). A named mutex guards it.
-//
-// Setting the environment variable KDV310_SIM_INSTANCE to a short name gives a
-// separate scanner (the names below get "-<name>" appended); child processes
-// inherit it, so parallel test programs do not disturb each other.
+// by `scannersim status` sees one scanner). KDV310_SIM_INSTANCE gives a
+// separate scanner.
 #pragma once
 
 #include <windows.h>
@@ -15,7 +12,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "simshared.h"
+#include "sharedstate.h"
 
 namespace scannersim {
 
@@ -28,11 +25,6 @@ constexpr short kDefaultDetachedRead = -2;
 constexpr uint32_t kCallLogCapacity = 4096;
 // The result of a docalibrate_lang call whose window is still open.
 constexpr int32_t kResultPending = INT32_MIN;
-
-constexpr wchar_t kStateMappingName[] = L"kdv310-simulator-state";
-constexpr wchar_t kStateMutexName[] = L"kdv310-simulator-lock";
-constexpr wchar_t kStateFileName[] = L"kdv310-simulator-state.bin";
-constexpr wchar_t kInstanceVariable[] = L"KDV310_SIM_INSTANCE";
 
 enum Call : int32_t {
   CALL_START_SCAN = 1,
@@ -93,11 +85,6 @@ struct State {
 
 class Control {
  public:
-  Control();
-  ~Control();
-  Control(const Control&) = delete;
-  Control& operator=(const Control&) = delete;
-
   // Creates or opens the shared state; idempotent. Everything below needs it.
   bool Open();
   bool IsOpen() const;
@@ -178,11 +165,12 @@ class Control {
 
  private:
   struct Shared;
-  using Lock = simshared::MutexLock;
 
-  Shared* shared_ = nullptr;
-  simshared::ScopedHandle mutex_;
-  simshared::ScopedHandle mapping_;
+  simshared::SharedState<Shared> state_;
 };
+
+// The state as the simulated libraries use it: opened for their process on
+// the first call; null when it cannot be opened.
+Control* Sim();
 
 }  // namespace scannersim

@@ -254,6 +254,35 @@ TEST_F(OcrAppTest, TheSettingsDialogHidesOnlyWhileTheCompanionsSettingsAreOpen) 
   dialog.DestroyWindow();
 }
 
+constexpr int kQuitCode = 42;
+void CALLBACK PostQuit(HWND, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(nullptr, timer);
+  PostQuitMessage(kQuitCode);
+}
+
+// The companion's settings run a loop of their own inside the call: a WM_QUIT
+// that arrives meanwhile must still reach the program's loop, and neither the
+// window nor its class may outlive the call (the server can be unloaded).
+TEST_F(OcrAppTest, TheCompanionsSettingsLeaveNothingButAQuitBehind) {
+  for (const bool quit : {false, true}) {
+    SCOPED_TRACE(quit ? "quit while open" : "closed on its own");
+    if (quit) {
+      ASSERT_NE(SetTimer(nullptr, 0, 50, &PostQuit), 0u);
+    }
+    OpenOcrScanSettings();
+    MSG msg = {};
+    const bool quitSeen = PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
+    EXPECT_EQ(quitSeen, quit);
+    EXPECT_EQ(msg.wParam, static_cast<WPARAM>(quitSeen ? kQuitCode : 0));
+    EXPECT_EQ(FindWindowW(companion::kSettingsWindowClass, nullptr), nullptr);
+    const HMODULE server = GetModuleHandleW(companion::kServerFileName);
+    ASSERT_NE(server, nullptr);
+    WNDCLASSEXW info = {};
+    info.cbSize = sizeof(info);
+    EXPECT_FALSE(GetClassInfoExW(server, companion::kSettingsWindowClass, &info));
+  }
+}
+
 TEST_F(OcrAppTest, WithoutTheServerTheSettingsDialogStaysShown) {
   companion::UnregisterServer(HKEY_LOCAL_MACHINE);
   CDialog dialog(IDD_ABOUTBOX);

@@ -1,0 +1,45 @@
+#include "text.h"
+
+#include <shellapi.h>
+
+namespace simshared {
+
+std::string ToUtf8(const std::wstring& text) {
+  if (text.empty()) return std::string();
+  const int length = static_cast<int>(text.size());
+  const int bytes =
+      WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+  if (bytes <= 0) return std::string();
+  std::string out(static_cast<size_t>(bytes), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), length, &out[0], bytes, nullptr, nullptr);
+  return out;
+}
+
+std::wstring ToWide(const std::string& bytes, UINT codePage) {
+  if (bytes.empty()) return std::wstring();
+  const int length = static_cast<int>(bytes.size());
+  const int chars = MultiByteToWideChar(codePage, 0, bytes.data(), length, nullptr, 0);
+  if (chars <= 0) return std::wstring();
+  std::wstring out(static_cast<size_t>(chars), L'\0');
+  MultiByteToWideChar(codePage, 0, bytes.data(), length, &out[0], chars);
+  return out;
+}
+
+std::vector<std::wstring> CommandArguments() {
+  int count = 0;
+  wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (argv == nullptr) return {};
+  std::vector<std::wstring> arguments(argv, argv + count);
+  LocalFree(argv);
+  return arguments;
+}
+
+void WriteStd(DWORD which, const std::wstring& text) {
+  HANDLE out = GetStdHandle(which);
+  if (out == nullptr || out == INVALID_HANDLE_VALUE) return;
+  const std::string bytes = ToUtf8(text);
+  DWORD written = 0;
+  WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}
+
+}  // namespace simshared
