@@ -78,6 +78,11 @@ struct MenuTraits {
   static Type Invalid() { return nullptr; }
   static bool Close(Type h) { return DestroyMenu(h) != FALSE; }
 };
+struct IconTraits {
+  using Type = HICON;
+  static Type Invalid() { return nullptr; }
+  static bool Close(Type h) { return DestroyIcon(h) != FALSE; }
+};
 struct FileMappingViewTraits {
   using Type = void*;
   static Type Invalid() { return nullptr; }
@@ -90,5 +95,6 @@ using UniqueFind = UniqueHandle<FindTraits>;
 using UniqueRegKey = UniqueHandle<RegKeyTraits>;
 using UniqueModule = UniqueHandle<ModuleTraits>;
 using UniqueMenu = UniqueHandle<MenuTraits>;
+using UniqueIcon = UniqueHandle<IconTraits>;
 
 }  // namespace afx
