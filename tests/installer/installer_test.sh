@@ -85,12 +85,22 @@ run=$(reg_value "$run_key" ButtonManager)
 check "the Run value starts the installed program" equals "$run" "\"$instdir_win\\ButtonManager.exe\""
 check "no settings before the first start" no_key "$settings_key"
 
-characteristics=$($objdump -p "$instdir/ButtonManager.exe" | sed -n '/^DllCharacteristics/,/^[A-Z]/p')
+headers=$($objdump -p "$instdir/ButtonManager.exe")
+characteristics=$(sed -n '/^DllCharacteristics/,/^[A-Z]/p' <<<"$headers")
 check "ASLR" grep -q DYNAMIC_BASE <<<"$characteristics"
 check "DEP" grep -q NX_COMPAT <<<"$characteristics"
 if [ "$arch" = x86_64 ]; then
   check "high-entropy addresses" grep -q HIGH_ENTROPY_VA <<<"$characteristics"
 fi
+
+# Only Windows' own libraries and the scanner package's colour-scan library.
+imports=$(sed -n 's/^\tDLL Name: //p' <<<"$headers" | tr -d '\r' | grep -vix ovrapixlw.dll)
+check "the runtime is linked in" equals "$(grep -i '^lib' <<<"$imports")" ""
+resources=$($arch-w64-mingw32-windres -i "$instdir/ButtonManager.exe" -O rc 2>/dev/null)
+check "its version resource gives the installer's version" \
+  grep -q "FILEVERSION ${version//./, }, 0" <<<"$resources"
+check "its manifest asks for visual styles" grep -q Common-Controls <<<"$resources"
+check "and per-monitor DPI awareness" grep -q PerMonitorV2 <<<"$resources"
 
 # As Windows does at log-on: the Run value's command line.
 eval "set -- $run"
