@@ -44,12 +44,14 @@ ManifestDPIAware true
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
 !if ${ARCH} == x86_64
-  InstallDir "$PROGRAMFILES64\MERO\Button Manager"
+  !define DEFAULT_DIR "$PROGRAMFILES64\MERO\Button Manager"
 !else
-  InstallDir "$PROGRAMFILES\MERO\Button Manager"
+  !define DEFAULT_DIR "$PROGRAMFILES\MERO\Button Manager"
 !endif
+InstallDir "${DEFAULT_DIR}"
 ShowInstDetails nevershow
 ShowUninstDetails nevershow
+BrandingText "${PRODUCT} ${VERSION}"
 
 VIProductVersion "${VERSION}.0"
 VIAddVersionKey /LANG=0 "ProductName" "${PRODUCT}"
@@ -60,6 +62,8 @@ VIAddVersionKey /LANG=0 "ProductVersion" "${VERSION}"
 VIAddVersionKey /LANG=0 "LegalCopyright" "© 2026 ${PUBLISHER}"
 
 !define MUI_ABORTWARNING
+!define MUI_ICON "${__FILEDIR__}/../src/res/icons/scanner.ico"
+!define MUI_UNICON "${__FILEDIR__}/../src/res/icons/scanner.ico"
 !define MUI_COMPONENTSPAGE_NODESC
 !define MUI_FINISHPAGE_RUN "$INSTDIR\${EXE}"
 !insertmacro MUI_PAGE_DIRECTORY
@@ -146,6 +150,10 @@ Function .onInit
   ReadRegStr $0 HKLM "${UNINST_KEY}" "InstallLocation"
   ${If} $0 != ""
     StrCpy $INSTDIR $0
+    Return
+  ${EndIf}
+  ; A folder given with /D stays.
+  ${If} $INSTDIR != "${DEFAULT_DIR}"
     Return
   ${EndIf}
   ; Beside the companion OCR application of whichever edition is installed.
