@@ -37,11 +37,17 @@ bm_arch_blocker() {
   fi
 }
 
+# The build folder of ARCH: build/ARCH for Debug, build/ARCH-release for Release.
+bm_build_dir() {
+  if [ "${BM_BUILD_TYPE:-Debug}" = Release ]; then echo "$BM_ROOT/build/$1-release"; else echo "$BM_ROOT/build/$1"; fi
+}
+
 # The build folder of ARCH, configured and built (all targets, or those given).
 bm_build() {
   local arch=$1
   shift
-  local dir=$BM_ROOT/build/$arch
+  local dir
+  dir=$(bm_build_dir "$arch")
   cmake -S "$BM_ROOT" -B "$dir" -DCMAKE_BUILD_TYPE="${BM_BUILD_TYPE:-Debug}" \
     -DCMAKE_TOOLCHAIN_FILE="$BM_ROOT/cmake/$arch-w64-mingw32.cmake" >/dev/null
   local targets=()
@@ -64,7 +70,7 @@ bm_preferred_arch() {
 
 bm_use_arch() {
   BM_ARCH=$1
-  BM_BUILD=$BM_ROOT/build/$BM_ARCH
+  BM_BUILD=$(bm_build_dir "$BM_ARCH")
   BM_WINE_LOADER=$(bm_loader "$BM_ARCH")
   if [ "$BM_ARCH" = i686 ]; then export WINEARCH=win32; else export WINEARCH=win64; fi
   export WINEPREFIX=${BM_WINEPREFIX:-$BM_BUILD/wineprefix}
@@ -145,7 +151,7 @@ wine_start_display() {
 }
 
 bm_start_xvfb() {
-  Xvfb ":$1" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  Xvfb ":$1" -screen 0 "${BM_XVFB_SCREEN:-1024x768x24}" -nolisten tcp >/dev/null 2>&1 &
   BM_XVFB_PID=$!
   export DISPLAY=":$1"
   local i

@@ -1,9 +1,9 @@
 #include "frame/trayicon.h"
 
 #include <cwchar>
+#include <utility>
 
 #include "framework/debug.h"
-#include "framework/unique_handle.h"
 #include "framework/wnd.h"
 #include "resource.h"
 #include "settings/localized.h"
@@ -12,8 +12,14 @@ CTrayIcon::ShellNotifyFn CTrayIcon::shell_notify = &Shell_NotifyIconW;
 
 namespace {
 
-HICON LoadAppIcon(UINT iconId) {
-  return iconId ? LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(iconId)) : nullptr;
+// At the size the shell draws tray icons (16 px at 100 %, 32 px at 200 %),
+// so it never scales a 32 px picture down. Not shared: the shared cache of
+// Windows keys on the name alone and would hand back whichever size came first.
+HICON LoadTrayIcon(UINT iconId) {
+  if (!iconId) return nullptr;
+  return static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(iconId),
+                                       IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                       GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
 }
 
 }  // namespace
@@ -46,7 +52,8 @@ BOOL CTrayIcon::Create(CWnd* window, UINT iconId, UINT tipId) {
     wcsncpy(nid.szTip, tip, _countof(nid.szTip) - 1);
     nid.szTip[_countof(nid.szTip) - 1] = L'\0';
   }
-  nid.hIcon = LoadAppIcon(iconId);
+  icon_.reset(LoadTrayIcon(iconId));
+  nid.hIcon = icon_.get();
   nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   shell_notify(NIM_ADD, &nid);
   added = 1;
@@ -73,9 +80,11 @@ void CTrayIcon::SetState(BOOL isConnected, BOOL locked) {
 }
 
 BOOL CTrayIcon::SetIcon(UINT iconId) {
+  afx::UniqueIcon next(LoadTrayIcon(iconId));
   nid.uFlags = NIF_ICON;
-  nid.hIcon = LoadAppIcon(iconId);
+  nid.hIcon = next.get();
   shell_notify(NIM_MODIFY, &nid);
+  icon_ = std::move(next);
   return TRUE;
 }
 

@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "framework/cmdtarget.h"
+#include "framework/unique_handle.h"
 
 class CWnd;
 
@@ -37,6 +38,8 @@ class CTrayIcon : public CCmdTarget {
 
  private:
   NOTIFYICONDATAW nid;
+  // The picture in nid.hIcon; the shell keeps its own copy.
+  afx::UniqueIcon icon_;
   std::int32_t added = 0;
   std::int32_t connected = 0;
 };

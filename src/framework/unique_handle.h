@@ -78,6 +78,11 @@ struct MenuTraits {
   static Type Invalid() { return nullptr; }
   static bool Close(Type h) { return DestroyMenu(h) != FALSE; }
 };
+struct IconTraits {
+  using Type = HICON;
+  static Type Invalid() { return nullptr; }
+  static bool Close(Type h) { return DestroyIcon(h) != FALSE; }
+};
 struct FileMappingViewTraits {
   using Type = void*;
   static Type Invalid() { return nullptr; }
@@ -106,5 +111,6 @@ using UniqueMappedView = UniqueHandle<FileMappingViewTraits>;
 template <typename Object>
 using UniqueGdiObject = UniqueHandle<GdiObjectTraits<Object>>;
 using UniqueMemoryDc = UniqueHandle<MemoryDcTraits>;
+using UniqueIcon = UniqueHandle<IconTraits>;
 
 }  // namespace afx

@@ -6,6 +6,7 @@
 #include "app/myapp.h"
 #include "framework/framewnd.h"
 #include "resource.h"
+#include "simstate.h"
 #include "support/test_support.h"
 
 extern volatile LONG shared_main_wnd;
@@ -32,12 +33,12 @@ std::vector<HWND> ProgramFrames() {
 
 class Process {
  public:
-  bool Start() {
+  bool Start(const wchar_t* workingFolder = nullptr) {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     std::wstring command = L"\"" + ProgramPath() + L"\"";
-    return CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                          &startup, &info_) != FALSE;
+    return CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          workingFolder, &startup, &info_) != FALSE;
   }
   // The exit code, or -1 when it did not end within `ms`.
   long Wait(DWORD ms) {
@@ -99,6 +100,26 @@ TEST(SingleInstance, ASecondLaunchEndsAndLeavesTheFirstRunningUntilExit) {
             ERROR_SUCCESS)
       << "the settings are saved at exit";
   EXPECT_EQ(value, 101u);
+}
+
+TEST(SingleInstance, ADriverInTheWorkingFolderIsNeverLoaded) {
+  ASSERT_TRUE(ProgramFrames().empty()) << "no instance may be running before the test";
+  scannersim::Control sim;
+  ASSERT_TRUE(sim.Open());
+  sim.Reset();
+  sim.Attach();
+  sim.ClearCalls();
+  Process program;
+  // The test programs' folder holds the simulated driver; nowhere else has one.
+  ASSERT_TRUE(program.Start(testing_support::ExeDir().c_str()));
+  HWND frame = WaitForFrame(20000);
+  ASSERT_NE(frame, nullptr);
+  // Past the time-out call at start-up and the first detection tick.
+  Sleep(2000);
+  EXPECT_EQ(sim.CallCount(), 0u) << "the driver was loaded from the working folder";
+  PostMessageW(frame, WM_COMMAND, ID_EXIT, 0);
+  EXPECT_EQ(program.Wait(20000), 0);
+  sim.Reset();
 }
 
 TEST(SingleInstance, TheSharedSlotCountsOnlyALiveFrameOfThisProgram) {

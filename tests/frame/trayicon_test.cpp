@@ -160,6 +160,7 @@ TEST_F(TrayTest, TheAttachedStateWinsOverTheLockedOne) {
   for (const auto& call : shell.calls) {
     EXPECT_EQ(call.message, static_cast<DWORD>(NIM_MODIFY));
     EXPECT_EQ(call.flags, static_cast<UINT>(NIF_ICON)) << "the tooltip is left alone";
+    EXPECT_EQ(call.icon_width, GetSystemMetrics(SM_CXSMICON));
   }
 }
 
@@ -181,6 +182,8 @@ TEST(TrayIcon, TheRecordIsTheOlderLayout) {
     ASSERT_EQ(shell.Count(NIM_ADD), 1);
     EXPECT_EQ(shell.calls[0].tip, L"") << "no tip asked for";
     EXPECT_EQ(shell.calls[0].icon, AppIcon(IDI_SCANNER_ATTACHED));
+    EXPECT_EQ(shell.calls[0].icon_width, GetSystemMetrics(SM_CXSMICON))
+        << "loaded at the size the shell draws, not scaled down from the large icon";
     EXPECT_EQ(shell.calls[0].size, kOlderLayout);
   }
   EXPECT_EQ(shell.Count(NIM_DELETE), 1);

@@ -1,6 +1,8 @@
 #include "support/test_support.h"
 
 #include "frame/trayicon.h"
+#include "framework/unique_handle.h"
+#include "resource.h"
 
 namespace testing_support {
 
@@ -29,6 +31,44 @@ void DebugRecorder::Clear() {
 
 namespace {
 ShellRecorder* g_shell = nullptr;
+
+// An icon's width and its pixels, colour and mask, as 32-bit values.
+std::vector<DWORD> Picture(HICON icon, int* width) {
+  ICONINFO info{};
+  if (!GetIconInfo(icon, &info)) return {};
+  BITMAP mask{};
+  GetObjectW(info.hbmMask, sizeof(mask), &mask);
+  *width = mask.bmWidth;
+  const int height = info.hbmColor ? mask.bmHeight : mask.bmHeight / 2;
+  std::vector<DWORD> pixels;
+  HDC dc = GetDC(nullptr);
+  for (HBITMAP bitmap : {info.hbmColor, info.hbmMask}) {
+    if (!bitmap) continue;
+    BITMAPINFO bi{};
+    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), *width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    std::vector<DWORD> part(static_cast<size_t>(*width) * height);
+    GetDIBits(dc, bitmap, 0, height, part.data(), &bi, DIB_RGB_COLORS);
+    pixels.insert(pixels.end(), part.begin(), part.end());
+    DeleteObject(bitmap);
+  }
+  ReleaseDC(nullptr, dc);
+  return pixels;
+}
+
+// The tray gets icons of its own; a call is recorded with the handle that
+// AppIcon gives the program's icon of the same picture, and with its width.
+HICON Recognise(HICON icon, int* width) {
+  *width = 0;
+  if (!icon) return nullptr;
+  const std::vector<DWORD> shown = Picture(icon, width);
+  for (UINT id : {IDI_SCANNER_ATTACHED, IDI_NO_SCANNER, IDI_SCANNER_LOCKED}) {
+    const afx::UniqueIcon candidate(static_cast<HICON>(LoadImageW(
+        GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_ICON, *width, *width, 0)));
+    int candidateWidth = 0;
+    if (Picture(candidate.get(), &candidateWidth) == shown) return AppIcon(id);
+  }
+  return icon;
+}
 CTrayIcon::ShellNotifyFn g_previous_notify = nullptr;
 }  // namespace
 
@@ -45,7 +85,9 @@ ShellRecorder::~ShellRecorder() {
 
 BOOL WINAPI ShellRecorder::Notify(DWORD message, PNOTIFYICONDATAW data) {
   if (g_shell) {
-    g_shell->calls.push_back({message, data->uID, data->uFlags, data->hWnd, data->hIcon,
+    int width = 0;
+    const HICON icon = Recognise(data->hIcon, &width);
+    g_shell->calls.push_back({message, data->uID, data->uFlags, data->hWnd, icon, width,
                               data->uCallbackMessage, data->cbSize, data->szTip,
                               GetModuleHandleW(L"kdv310.dll") != nullptr});
   }

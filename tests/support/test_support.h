@@ -47,6 +47,7 @@ class ShellRecorder {
     UINT flags;
     HWND hwnd;
     HICON icon;
+    int icon_width;
     UINT callback;
     DWORD size;
     std::wstring tip;

@@ -1,0 +1,140 @@
+#!/usr/bin/env bash
+# The installer in a fresh Wine prefix, used silently as an administrator
+# deploying it would: the test kit lays out the other makers' software, the
+# installer puts the program in place, the program starts as the Run value
+# says and finds the driver, a second install upgrades it while it runs, the
+# uninstaller ends it and leaves only the user's settings; a second round
+# turns the log-on start off and removes the settings too.
+#
+#   installer_test.sh ARCH INSTALLER TESTKIT FRAME_PROBE WORK_FOLDER
+set -uo pipefail
+
+arch=$1
+installer=$2
+testkit=$3
+probe=$4
+work=$5
+
+source "$(dirname "$0")/../../scripts/lib/wine.sh"
+# A template prefix, made once, copied fresh for every run.
+export BM_WINEPREFIX=$work/template
+bm_use_arch "$arch"
+wine_make_prefix
+rm -rf "$work/prefix"
+cp -a "$work/template" "$work/prefix"
+export WINEPREFIX=$work/prefix
+wine_start
+
+version=$(basename "$installer" | sed -n 's/^ButtonManager-\([0-9.]*\)-.*\.exe$/\1/p')
+objdump=$arch-w64-mingw32-objdump
+instdir_win='C:\Program Files\M.E.R.O\Quillora Pro 5'
+instdir=$WINEPREFIX/drive_c/Program\ Files/M.E.R.O/Quillora\ Pro\ 5
+shortcut=$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start\ Menu/Programs/CORVANTE\ button\ manager.lnk
+panel=$WINEPREFIX/drive_c/Program\ Files/KOVA7/Scanner/scannersim.exe
+uninst_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\ButtonManager'
+run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
+settings_key='HKCU\Software\MERO\KOVA7\ButtonManager'
+
+failures=0
+check() {
+  local what=$1
+  shift
+  if "$@"; then
+    echo "ok: $what"
+  else
+    echo "FAIL: $what"
+    failures=$((failures + 1))
+  fi
+}
+# reg_value KEY NAME: the data of a value, empty when there is none.
+reg_value() {
+  wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' |
+    awk -v name="$2" '$1 == name { sub(/^[ \t]*[^ \t]+[ \t]+[^ \t]+[ \t]*/, ""); print }'
+}
+has_key() { wine reg query "$1" >/dev/null 2>&1; }
+no_key() { ! has_key "$1"; }
+equals() { [ "$1" = "$2" ] || { echo "  expected '$2', got '$1'"; return 1; }; }
+# running MS: the frame is there within MS; its process id is in $pid.
+running() { pid=$(wine "$probe" running "$1" | tr -d '\r'); [ -n "$pid" ]; }
+gone() { wine "$probe" gone "${1:-0}"; }
+# The uninstaller copies itself away and returns at once; its last step
+# removes the uninstall entry.
+uninstall() {
+  wine "$instdir_win\\uninstall.exe" "$@"
+  local i
+  for i in $(seq 1 100); do
+    no_key "$uninst_key" && break
+    sleep 0.2
+  done
+  sleep 0.5
+}
+
+echo "installer test: $arch, $(basename "$installer") (version $version)"
+check "the test kit installs silently" wine "$testkit" /S
+check "the test kit laid out the companion" test -f "$instdir/quillora.exe"
+
+check "the installer installs silently" wine "$installer" /S
+check "the program is beside the companion" test -f "$instdir/ButtonManager.exe"
+check "its uninstaller is there" test -f "$instdir/uninstall.exe"
+check "a Start-menu entry" test -f "$shortcut"
+check "the uninstall entry's version" equals "$(reg_value "$uninst_key" DisplayVersion)" "$version"
+check "the uninstall entry's publisher" equals "$(reg_value "$uninst_key" Publisher)" "MERO"
+size=$(reg_value "$uninst_key" EstimatedSize)
+check "the uninstall entry's size (KB) is the program's" test "$((size))" -ge 100
+run=$(reg_value "$run_key" ButtonManager)
+check "the Run value starts the installed program" equals "$run" "\"$instdir_win\\ButtonManager.exe\""
+check "no settings before the first start" no_key "$settings_key"
+
+headers=$($objdump -p "$instdir/ButtonManager.exe")
+characteristics=$(sed -n '/^DllCharacteristics/,/^[A-Z]/p' <<<"$headers")
+check "ASLR" grep -q DYNAMIC_BASE <<<"$characteristics"
+check "DEP" grep -q NX_COMPAT <<<"$characteristics"
+if [ "$arch" = x86_64 ]; then
+  check "high-entropy addresses" grep -q HIGH_ENTROPY_VA <<<"$characteristics"
+fi
+
+# Only Windows' own libraries and the scanner package's colour-scan library.
+imports=$(sed -n 's/^\tDLL Name: //p' <<<"$headers" | tr -d '\r' | grep -vix ovrapixlw.dll)
+check "the runtime is linked in" equals "$(grep -i '^lib' <<<"$imports")" ""
+resources=$($arch-w64-mingw32-windres -i "$instdir/ButtonManager.exe" -O rc 2>/dev/null)
+check "its version resource gives the installer's version" \
+  grep -q "FILEVERSION ${version//./, }, 0" <<<"$resources"
+check "its manifest asks for visual styles" grep -q Common-Controls <<<"$resources"
+check "and per-monitor DPI awareness" grep -q PerMonitorV2 <<<"$resources"
+
+# As Windows does at log-on: the Run value's command line.
+eval "set -- $run"
+wine "$1" >/dev/null 2>&1 &
+check "the program starts from the Run value" running 20000
+first=$pid
+sleep 2
+check "it found the driver where the scanner package put it" \
+  grep -q IO_SetTimeOut <<<"$(wine "$panel" log 2>/dev/null)"
+
+check "installing again over the running program succeeds" wine "$installer" /S
+check "the program wrote its settings as it ended" has_key "$settings_key"
+check "the upgrade started the program again" running 20000
+check "a new process, the first one ended" test "$pid" != "$first"
+check "the upgrade kept the Run value" equals "$(reg_value "$run_key" ButtonManager)" "$run"
+
+uninstall /S
+check "the uninstaller ended the program" gone 0
+check "the program is removed" test ! -e "$instdir/ButtonManager.exe"
+check "the uninstaller removed itself" test ! -e "$instdir/uninstall.exe"
+check "the companion's files stay" test -f "$instdir/quillora.exe"
+check "the Start-menu entry is removed" test ! -e "$shortcut"
+check "the Run value is removed" equals "$(reg_value "$run_key" ButtonManager)" ""
+check "the uninstall entry is removed" no_key "$uninst_key"
+check "the user's settings stay" has_key "$settings_key"
+
+check "installing without the log-on start" wine "$installer" /S /NOLOGON
+check "no Run value then" equals "$(reg_value "$run_key" ButtonManager)" ""
+uninstall /S /REMOVESETTINGS
+check "asked to, the uninstaller removes the settings" no_key "$settings_key"
+check "and the program" test ! -e "$instdir/ButtonManager.exe"
+
+if [ "$failures" -ne 0 ]; then
+  echo "installer test: $failures checks failed"
+  exit 1
+fi
+echo "installer test: all checks passed"
