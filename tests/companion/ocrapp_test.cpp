@@ -17,6 +17,7 @@
 #include "control.h"
 #include "framework/dialog.h"
 #include "resource.h"
+#include "support/imports.h"
 #include "support/test_support.h"
 #include "ui/localized.h"
 
@@ -31,27 +32,17 @@ void WINAPI RecordFree(BSTR text) {
   g_real_free(text);
 }
 
+// The original comes from the DLL: a delay-load slot holds a stub until the
+// first call, and the stub would put the function itself in the slot.
 bool HookImport(const char* dll, const char* name, void* replacement, void** original) {
-  auto* base = reinterpret_cast<BYTE*>(GetModuleHandleW(nullptr));
-  auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
-  auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-  const auto& entry = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-  for (auto* import = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + entry.VirtualAddress);
-       import->Name; ++import) {
-    if (_stricmp(reinterpret_cast<char*>(base + import->Name), dll) != 0) continue;
-    auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + import->OriginalFirstThunk);
-    auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + import->FirstThunk);
-    for (; names->u1.AddressOfData; ++names, ++slots) {
-      if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
-      auto* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
-      if (strcmp(reinterpret_cast<char*>(byName->Name), name) != 0) continue;
-      DWORD old = 0;
-      VirtualProtect(&slots->u1.Function, sizeof(slots->u1.Function), PAGE_READWRITE, &old);
-      *original = reinterpret_cast<void*>(slots->u1.Function);
-      slots->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
-      VirtualProtect(&slots->u1.Function, sizeof(slots->u1.Function), old, &old);
-      return true;
-    }
+  for (const auto& import : testing_support::ImportsOf(GetModuleHandleW(nullptr))) {
+    if (_stricmp(import.dll.c_str(), dll) != 0 || import.function != name) continue;
+    *original = reinterpret_cast<void*>(GetProcAddress(LoadLibraryA(dll), name));
+    DWORD old = 0;
+    VirtualProtect(import.slot, sizeof(*import.slot), PAGE_READWRITE, &old);
+    *import.slot = replacement;
+    VirtualProtect(import.slot, sizeof(*import.slot), old, &old);
+    return *original != nullptr;
   }
   return false;
 }

@@ -77,6 +77,8 @@ std::wstring ExeDir() {
   return dir.substr(0, dir.find_last_of(L'\\'));
 }
 
+std::wstring ProgramPath() { return ExeDir() + L"\\..\\dist\\ButtonManager.exe"; }
+
 namespace {
 std::wstring DataSourceFolder() {
   wchar_t windows[MAX_PATH];

@@ -68,6 +68,8 @@ class ShellRecorder {
 
 HICON AppIcon(UINT id);
 std::wstring ExeDir();
+// The program as built, in the distribution folder beside the tests' one.
+std::wstring ProgramPath();
 // Copies the simulated data source from beside the test program into the
 // Windows TWAIN folder, where the driver binding looks for it.
 void InstallDataSource();
