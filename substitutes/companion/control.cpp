@@ -1,6 +1,7 @@
 #include "control.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace companion {
 
@@ -107,10 +108,11 @@ void UnregisterServer(HKEY root) { RegDeleteTreeW(root, ServerKey().c_str()); }
 
 std::wstring LogPath(const std::wstring& folder) { return folder + L"\\" + kLogFileName; }
 
-void AppendLog(const std::wstring& folder, const std::wstring& line) {
+// The time follows the line after a tab, which no line holds.
+void AppendLog(const std::wstring& folder, const std::wstring& line, LONGLONG calledAt) {
   FILE* file = nullptr;
   if (_wfopen_s(&file, LogPath(folder).c_str(), L"ab") != 0 || !file) return;
-  const std::wstring text = line + L"\n";
+  const std::wstring text = line + L"\t" + std::to_wstring(calledAt) + L"\n";
   const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
   std::string utf8(size > 0 ? size - 1 : 0, '\0');
   WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, utf8.data(), size, nullptr, nullptr);
@@ -118,10 +120,10 @@ void AppendLog(const std::wstring& folder, const std::wstring& line) {
   fclose(file);
 }
 
-std::vector<std::wstring> ReadLog(const std::wstring& folder) {
-  std::vector<std::wstring> lines;
+std::vector<LogEntry> ReadLogEntries(const std::wstring& folder) {
+  std::vector<LogEntry> entries;
   FILE* file = nullptr;
-  if (_wfopen_s(&file, LogPath(folder).c_str(), L"rb") != 0 || !file) return lines;
+  if (_wfopen_s(&file, LogPath(folder).c_str(), L"rb") != 0 || !file) return entries;
   std::string utf8;
   char chunk[512];
   size_t read = 0;
@@ -136,9 +138,20 @@ std::vector<std::wstring> ReadLog(const std::wstring& folder) {
     const int length = MultiByteToWideChar(CP_UTF8, 0, line.data(), static_cast<int>(line.size()),
                                            wide.data(), static_cast<int>(wide.size()));
     wide.resize(length > 0 ? length : 0);
-    lines.push_back(wide);
+    const size_t tab = wide.rfind(L'\t');
+    if (tab == std::wstring::npos) {
+      entries.push_back({wide, 0});
+    } else {
+      entries.push_back({wide.substr(0, tab), _wtoi64(wide.c_str() + tab + 1)});
+    }
     start = end + 1;
   }
+  return entries;
+}
+
+std::vector<std::wstring> ReadLog(const std::wstring& folder) {
+  std::vector<std::wstring> lines;
+  for (const LogEntry& entry : ReadLogEntries(folder)) lines.push_back(entry.line);
   return lines;
 }
 

@@ -26,7 +26,15 @@ std::wstring Folder() {
   return companion::FolderOfModuleAt(reinterpret_cast<const void*>(&Folder));
 }
 
-void Log(const std::wstring& line) { companion::AppendLog(Folder(), line); }
+LONGLONG Now() {
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  return now.QuadPart;
+}
+
+void Log(const std::wstring& line, LONGLONG calledAt = Now()) {
+  companion::AppendLog(Folder(), line, calledAt);
+}
 
 std::wstring Format(const wchar_t* format, ...) {
   wchar_t text[512];
@@ -172,13 +180,14 @@ class OcrApplication : public Quillora::IOcrApplication {
   }
   HRESULT __stdcall ScanFile(BSTR, std::int32_t) override { return E_NOTIMPL; }
   HRESULT __stdcall ScanCards(std::int32_t kind, std::int32_t* busy) override {
+    const LONGLONG calledAt = Now();
     const std::wstring call = Format(L"ScanCards(%d, %d)", kind, busy ? *busy : -1);
     HMODULE library = LoadLibraryW(L"ovrapixlw.dll");
     auto* scan = library ? reinterpret_cast<ColorScanFn>(
                                reinterpret_cast<void*>(GetProcAddress(library, "color_scanW")))
                          : nullptr;
     if (!scan) {
-      Log(call + L" -> no colour-scan library");
+      Log(call + L" -> no colour-scan library", calledAt);
       if (library) FreeLibrary(library);
       return S_OK;
     }
@@ -188,7 +197,7 @@ class OcrApplication : public Quillora::IOcrApplication {
     }
     const std::wstring path = NewScanPath();
     const int result = scan(L"twaino73", 1, 400, 0, 0, 20, 1, 0, path.c_str(), 3);
-    Log(call + Format(L" -> %d ", result) + path);
+    Log(call + Format(L" -> %d ", result) + path, calledAt);
     FreeLibrary(library);
     return S_OK;
   }

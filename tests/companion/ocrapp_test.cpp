@@ -170,11 +170,17 @@ TEST_F(OcrAppTest, AFreeApplicationScansTheCardEachTime) {
   actions_.DoRightButtonAction();
   const auto calls = Calls();
   ASSERT_EQ(calls.size(), 8u) << testing::PrintToString(calls);
+  const auto entries = companion::ReadLogEntries(folder_);
   for (size_t first : {0u, 4u}) {
     EXPECT_EQ(calls[first], L"CreateInstance");
     EXPECT_EQ(calls[first + 1].substr(0, 20), L"GetState -> busy 0 t");
     EXPECT_EQ(calls[first + 2].substr(0, 16), L"ScanCards(5, 0) ");
     EXPECT_EQ(calls[first + 3], L"Release");
+    // Each call with its time, in the order they came.
+    EXPECT_GT(entries[first].calledAt, 0);
+    for (size_t next = first + 1; next < first + 4; ++next) {
+      EXPECT_GE(entries[next].calledAt, entries[next - 1].calledAt) << calls[next];
+    }
   }
   EXPECT_EQ(g_freed, (std::vector<void*>{StateText(calls[1]), StateText(calls[5])}));
   EXPECT_EQ(box_.count, 0);
