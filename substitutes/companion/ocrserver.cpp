@@ -32,8 +32,19 @@ LONGLONG Now() {
   return now.QuadPart;
 }
 
-void Log(const std::wstring& line, LONGLONG calledAt = Now()) {
-  companion::AppendLog(Folder(), line, calledAt);
+// The start of a call that logs once it has done its work; zero outside one.
+// The server is apartment-threaded: its calls come on one thread.
+LONGLONG g_call_began = 0;
+class CallStart {
+ public:
+  CallStart() { g_call_began = Now(); }
+  ~CallStart() { g_call_began = 0; }
+  CallStart(const CallStart&) = delete;
+  CallStart& operator=(const CallStart&) = delete;
+};
+
+void Log(const std::wstring& line) {
+  companion::AppendLog(Folder(), line, g_call_began ? g_call_began : Now());
 }
 
 std::wstring Format(const wchar_t* format, ...) {
@@ -180,14 +191,14 @@ class OcrApplication : public Quillora::IOcrApplication {
   }
   HRESULT __stdcall ScanFile(BSTR, std::int32_t) override { return E_NOTIMPL; }
   HRESULT __stdcall ScanCards(std::int32_t kind, std::int32_t* busy) override {
-    const LONGLONG calledAt = Now();
+    const CallStart started;
     const std::wstring call = Format(L"ScanCards(%d, %d)", kind, busy ? *busy : -1);
     HMODULE library = LoadLibraryW(L"ovrapixlw.dll");
     auto* scan = library ? reinterpret_cast<ColorScanFn>(
                                reinterpret_cast<void*>(GetProcAddress(library, "color_scanW")))
                          : nullptr;
     if (!scan) {
-      Log(call + L" -> no colour-scan library", calledAt);
+      Log(call + L" -> no colour-scan library");
       if (library) FreeLibrary(library);
       return S_OK;
     }
@@ -197,7 +208,7 @@ class OcrApplication : public Quillora::IOcrApplication {
     }
     const std::wstring path = NewScanPath();
     const int result = scan(L"twaino73", 1, 400, 0, 0, 20, 1, 0, path.c_str(), 3);
-    Log(call + Format(L" -> %d ", result) + path, calledAt);
+    Log(call + Format(L" -> %d ", result) + path);
     FreeLibrary(library);
     return S_OK;
   }

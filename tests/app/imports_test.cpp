@@ -1,6 +1,4 @@
 // Which DLLs load with the program and which only when first needed.
-#include "support/imports.h"
-
 #include <gtest/gtest.h>
 
 #include <cctype>

@@ -14,6 +14,8 @@ namespace {
 
 constexpr wchar_t kKey[] = L"Software\\MERO\\KOVA7\\ButtonManager";
 
+std::wstring ProgramPath() { return testing_support::ExeDir() + L"\\..\\dist\\ButtonManager.exe"; }
+
 BOOL CALLBACK CollectFrame(HWND hwnd, LPARAM list) {
   wchar_t name[64];
   if (GetClassNameW(hwnd, name, 64) && lstrcmpW(name, CFrameWnd::kClassName) == 0) {
@@ -33,7 +35,7 @@ class Process {
   bool Start() {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
-    std::wstring command = L"\"" + testing_support::ProgramPath() + L"\"";
+    std::wstring command = L"\"" + ProgramPath() + L"\"";
     return CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                           &startup, &info_) != FALSE;
   }

@@ -17,7 +17,6 @@
 #include "control.h"
 #include "framework/dialog.h"
 #include "resource.h"
-#include "support/imports.h"
 #include "support/test_support.h"
 #include "ui/localized.h"
 

@@ -14,12 +14,14 @@ namespace {
 
 constexpr DWORD kWaitMs = 20000;
 
+std::wstring ProgramPath() { return testing_support::ExeDir() + L"\\..\\dist\\ButtonManager.exe"; }
+
 class Launch {
  public:
   Launch() {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
-    std::wstring command = L"\"" + testing_support::ProgramPath() + L"\"";
+    std::wstring command = L"\"" + ProgramPath() + L"\"";
     started_ = CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                               &startup, &info_) != FALSE;
   }
