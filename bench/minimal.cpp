@@ -1,9 +1,9 @@
 // The baseline: the least a tray program does. A hidden window that adds its
 // icon while it is created, a 500 ms timer with nothing to do, and an exit on
-// WM_CLOSE. With --poll-driver it loads the scanner driver from its working
-// folder and reads both buttons on every tick, as the program does once the
-// scanner is attached; with --co-initialize it initialises COM before it
-// creates its window, as the program does.
+// WM_CLOSE. With --poll-driver it loads the scanner driver and reads both
+// buttons on every tick, as the program does once the scanner is attached;
+// with --co-initialize it initialises COM before it creates its window, as the
+// program does.
 //
 // Built twice: bench_minimal as it is, bench_minimal_libs with same_imports.cpp,
 // which gives it the program's load-time imports.

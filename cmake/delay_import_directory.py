@@ -7,8 +7,9 @@ GNU ld links the descriptors that dlltool's delay-load libraries carry (one
 per DLL, 32 bytes each, side by side in .text) but leaves the data directory
 entry empty. This finds the descriptor of each DLL named (by the RVA of its
 name), checks that they are contiguous and followed by a zero descriptor, and
-writes that range into the directory. A DLL without a descriptor in the image
-is skipped: nothing of it is called.
+writes that range into the directory, and the image's checksum again when
+the linker set one. A DLL without a descriptor in the image is skipped:
+nothing of it is called.
 """
 import struct
 import sys
