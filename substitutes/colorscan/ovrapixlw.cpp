@@ -70,6 +70,9 @@ int __stdcall color_scanW(const wchar_t* source, int colour, int resolution, int
                           int contrast, int autoCrop, int rotation, const wchar_t* path,
                           int quality) {
   scannersim::ScanRecord record = {};
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  record.calledAt = now.QuadPart;
   CopyText(record.source, sizeof(record.source) / sizeof(record.source[0]), source);
   CopyText(record.path, MAX_PATH, path);
   const int ints[scannersim::kScanIntArguments] = {colour,   resolution, left,     top,

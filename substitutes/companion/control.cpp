@@ -3,6 +3,7 @@
 #include <objbase.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "config/ocrapplication.h"
 #include "framework/unique_handle.h"
@@ -103,18 +104,19 @@ void UnregisterServer(HKEY root) { RegDeleteTreeW(root, ServerKey().c_str()); }
 
 std::wstring LogPath(const std::wstring& folder) { return folder + L"\\" + kLogFileName; }
 
-void AppendLog(const std::wstring& folder, const std::wstring& line) {
+// The time follows the line after a tab, which no line holds.
+void AppendLog(const std::wstring& folder, const std::wstring& line, LONGLONG calledAt) {
   FILE* file = nullptr;
   if (_wfopen_s(&file, LogPath(folder).c_str(), L"ab") != 0 || !file) return;
-  const std::string utf8 = simshared::ToUtf8(line + L"\n");
+  const std::string utf8 = simshared::ToUtf8(line + L"\t" + std::to_wstring(calledAt) + L"\n");
   fwrite(utf8.data(), 1, utf8.size(), file);
   fclose(file);
 }
 
-std::vector<std::wstring> ReadLog(const std::wstring& folder) {
-  std::vector<std::wstring> lines;
+std::vector<LogEntry> ReadLogEntries(const std::wstring& folder) {
+  std::vector<LogEntry> entries;
   FILE* file = nullptr;
-  if (_wfopen_s(&file, LogPath(folder).c_str(), L"rb") != 0 || !file) return lines;
+  if (_wfopen_s(&file, LogPath(folder).c_str(), L"rb") != 0 || !file) return entries;
   std::string utf8;
   char chunk[512];
   size_t read = 0;
@@ -124,9 +126,21 @@ std::vector<std::wstring> ReadLog(const std::wstring& folder) {
   while (start < utf8.size()) {
     size_t end = utf8.find('\n', start);
     if (end == std::string::npos) end = utf8.size();
-    lines.push_back(simshared::ToWide(utf8.substr(start, end - start)));
+    const std::wstring wide = simshared::ToWide(utf8.substr(start, end - start));
+    const size_t tab = wide.rfind(L'\t');
+    if (tab == std::wstring::npos) {
+      entries.push_back({wide, 0});
+    } else {
+      entries.push_back({wide.substr(0, tab), _wtoi64(wide.c_str() + tab + 1)});
+    }
     start = end + 1;
   }
+  return entries;
+}
+
+std::vector<std::wstring> ReadLog(const std::wstring& folder) {
+  std::vector<std::wstring> lines;
+  for (const LogEntry& entry : ReadLogEntries(folder)) lines.push_back(entry.line);
   return lines;
 }
 

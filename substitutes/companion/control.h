@@ -42,9 +42,16 @@ void WriteRegistryTreeIfMissing(const std::wstring& folder);
 bool RegisterServer(HKEY root, const std::wstring& dll);
 void UnregisterServer(HKEY root);
 
-// The log beside the server: one line per call, oldest first.
+// The log beside the server: one line per call, oldest first, each with the
+// performance counter's value when the call began.
+struct LogEntry {
+  std::wstring line;
+  LONGLONG calledAt;
+};
 std::wstring LogPath(const std::wstring& folder);
-void AppendLog(const std::wstring& folder, const std::wstring& line);
+void AppendLog(const std::wstring& folder, const std::wstring& line, LONGLONG calledAt);
+std::vector<LogEntry> ReadLogEntries(const std::wstring& folder);
+// The lines alone.
 std::vector<std::wstring> ReadLog(const std::wstring& folder);
 void ClearLog(const std::wstring& folder);
 

@@ -28,7 +28,26 @@ std::wstring Folder() {
   return companion::FolderOfModuleAt(reinterpret_cast<const void*>(&Folder));
 }
 
-void Log(const std::wstring& line) { companion::AppendLog(Folder(), line); }
+LONGLONG Now() {
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  return now.QuadPart;
+}
+
+// The start of a call that logs once it has done its work; zero outside one.
+// The server is apartment-threaded: its calls come on one thread.
+LONGLONG g_call_began = 0;
+class CallStart {
+ public:
+  CallStart() { g_call_began = Now(); }
+  ~CallStart() { g_call_began = 0; }
+  CallStart(const CallStart&) = delete;
+  CallStart& operator=(const CallStart&) = delete;
+};
+
+void Log(const std::wstring& line) {
+  companion::AppendLog(Folder(), line, g_call_began ? g_call_began : Now());
+}
 
 std::wstring Format(const wchar_t* format, ...) {
   wchar_t text[512];
@@ -163,6 +182,7 @@ class OcrApplication : public Quillora::IOcrApplication {
   }
   HRESULT __stdcall ScanFile(BSTR, std::int32_t) override { return E_NOTIMPL; }
   HRESULT __stdcall ScanCards(std::int32_t kind, std::int32_t* busy) override {
+    const CallStart started;
     const std::wstring call = Format(L"ScanCards(%d, %d)", kind, busy ? *busy : -1);
     const afx::UniqueModule library(LoadLibraryW(L"ovrapixlw.dll"));
     auto* scan = library ? reinterpret_cast<ColorScanFn>(reinterpret_cast<void*>(

@@ -44,6 +44,7 @@ constexpr int kScanIntArguments = 8;
 // One color_scanW call of the colour-scan library ("ovrapixlw.dll").
 struct ScanRecord {
   uint32_t seq;                     // its place in the call log
+  int64_t calledAt;                 // the performance counter when the call began
   int32_t language;                 // the last setui_colorscan value at the time
   int32_t ints[kScanIntArguments];  // the integer arguments 2 to 8 and 10
   int32_t result;

@@ -196,7 +196,10 @@ TEST_F(ColorScanTest, AnInsertedPictureIsScannedAtTheCardsWidth) {
   ASSERT_TRUE(WritePng(picture, 700, 400));
   ASSERT_TRUE(sim.InsertCard(picture.c_str()));
   const std::wstring path = InFolder(L"own.tif");
+  LARGE_INTEGER before, after;
+  QueryPerformanceCounter(&before);
   ASSERT_EQ(Scan(path), 0);
+  QueryPerformanceCounter(&after);
   Decoded image;
   ASSERT_TRUE(Decode(path, &image));
   EXPECT_EQ(image.width, 1400u);
@@ -211,6 +214,8 @@ TEST_F(ColorScanTest, AnInsertedPictureIsScannedAtTheCardsWidth) {
   const auto scans = Scans();
   ASSERT_EQ(scans.size(), 1u);
   EXPECT_EQ(std::wstring(scans[0].card), picture);
+  EXPECT_GE(scans[0].calledAt, before.QuadPart);
+  EXPECT_LE(scans[0].calledAt, after.QuadPart);
 }
 
 TEST_F(ColorScanTest, NoScannerOrNoKnownFormatWritesNothing) {

@@ -32,27 +32,17 @@ void WINAPI RecordFree(BSTR text) {
   g_real_free(text);
 }
 
+// The original comes from the DLL: a delay-load slot holds a stub until the
+// first call, and the stub would put the function itself in the slot.
 bool HookImport(const char* dll, const char* name, void* replacement, void** original) {
-  auto* base = reinterpret_cast<BYTE*>(GetModuleHandleW(nullptr));
-  auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
-  auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-  const auto& entry = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-  for (auto* import = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + entry.VirtualAddress);
-       import->Name; ++import) {
-    if (_stricmp(reinterpret_cast<char*>(base + import->Name), dll) != 0) continue;
-    auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + import->OriginalFirstThunk);
-    auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + import->FirstThunk);
-    for (; names->u1.AddressOfData; ++names, ++slots) {
-      if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
-      auto* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
-      if (strcmp(reinterpret_cast<char*>(byName->Name), name) != 0) continue;
-      DWORD old = 0;
-      VirtualProtect(&slots->u1.Function, sizeof(slots->u1.Function), PAGE_READWRITE, &old);
-      *original = reinterpret_cast<void*>(slots->u1.Function);
-      slots->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
-      VirtualProtect(&slots->u1.Function, sizeof(slots->u1.Function), old, &old);
-      return true;
-    }
+  for (const auto& import : testing_support::ImportsOf(GetModuleHandleW(nullptr))) {
+    if (_stricmp(import.dll.c_str(), dll) != 0 || import.function != name) continue;
+    *original = reinterpret_cast<void*>(GetProcAddress(LoadLibraryA(dll), name));
+    DWORD old = 0;
+    VirtualProtect(import.slot, sizeof(*import.slot), PAGE_READWRITE, &old);
+    *import.slot = replacement;
+    VirtualProtect(import.slot, sizeof(*import.slot), old, &old);
+    return *original != nullptr;
   }
   return false;
 }
@@ -179,11 +169,17 @@ TEST_F(OcrAppTest, AFreeApplicationScansTheCardEachTime) {
   actions_.DoRightButtonAction();
   const auto calls = Calls();
   ASSERT_EQ(calls.size(), 8u) << testing::PrintToString(calls);
+  const auto entries = companion::ReadLogEntries(folder_);
   for (size_t first : {0u, 4u}) {
     EXPECT_EQ(calls[first], L"CreateInstance");
     EXPECT_EQ(calls[first + 1].substr(0, 20), L"GetState -> busy 0 t");
     EXPECT_EQ(calls[first + 2].substr(0, 16), L"ScanCards(5, 0) ");
     EXPECT_EQ(calls[first + 3], L"Release");
+    // Each call with its time, in the order they came.
+    EXPECT_GT(entries[first].calledAt, 0);
+    for (size_t next = first + 1; next < first + 4; ++next) {
+      EXPECT_GE(entries[next].calledAt, entries[next - 1].calledAt) << calls[next];
+    }
   }
   EXPECT_EQ(g_freed, (std::vector<void*>{StateText(calls[1]), StateText(calls[5])}));
   EXPECT_EQ(box_.count, 0);

@@ -1,5 +1,5 @@
 // What the tests share: watching debug output, recording the shell's tray
-// calls, the simulated scanner, registry clean-up.
+// calls, the simulated scanner, registry clean-up, a module's imports.
 #pragma once
 
 #include <windows.h>
@@ -69,6 +69,8 @@ class ShellRecorder {
 
 HICON AppIcon(UINT id);
 std::wstring ExeDir();
+// The program as built, in the distribution folder beside the tests' one.
+std::wstring ProgramPath();
 // Copies the simulated data source from beside the test program into the
 // Windows TWAIN folder, where the driver binding looks for it.
 void InstallDataSource();
@@ -97,5 +99,16 @@ class Watchdog {
   UINT_PTR timer_;
   static inline bool fired_ = false;
 };
+
+// A function a module imports, from its import or delay-import directory.
+struct Import {
+  std::string dll;
+  bool delayed;          // the DLL loads on the first call, not with the module
+  std::string function;  // empty for an import by ordinal
+  void** slot;           // where the module calls it through
+};
+
+// `module` is a loaded module or a file mapped with LOAD_LIBRARY_AS_IMAGE_RESOURCE.
+std::vector<Import> ImportsOf(HMODULE module);
 
 }  // namespace testing_support
