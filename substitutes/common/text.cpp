@@ -34,11 +34,34 @@ std::vector<std::wstring> CommandArguments() {
   return arguments;
 }
 
+namespace {
+
+// A program of the GUI subsystem started from a console window has no
+// standard handles on Windows (Wine hands it the console's): it writes to the
+// console of the process that started it, when there is one.
+HANDLE ParentConsole() {
+  static HANDLE console = [] {
+    if (!AttachConsole(ATTACH_PARENT_PROCESS)) return INVALID_HANDLE_VALUE;
+    return CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                       nullptr, OPEN_EXISTING, 0, nullptr);
+  }();
+  return console;
+}
+
+}  // namespace
+
 void WriteStd(DWORD which, const std::wstring& text) {
   HANDLE out = GetStdHandle(which);
-  if (out == nullptr || out == INVALID_HANDLE_VALUE) return;
-  const std::string bytes = ToUtf8(text);
+  if (out == nullptr || out == INVALID_HANDLE_VALUE) out = ParentConsole();
+  if (out == INVALID_HANDLE_VALUE) return;
   DWORD written = 0;
+  DWORD mode = 0;
+  // A console takes the text as it is, whatever its code page.
+  if (GetConsoleMode(out, &mode)) {
+    WriteConsoleW(out, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    return;
+  }
+  const std::string bytes = ToUtf8(text);
   WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 

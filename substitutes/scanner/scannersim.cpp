@@ -2,9 +2,11 @@
 // arguments, otherwise one or more commands run in order.
 #include <windows.h>
 
+#include <algorithm>
 #include <cwchar>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "panel.h"
@@ -15,16 +17,9 @@
 namespace {
 
 using scannersim::Control;
-using simshared::WriteStd;
-
-constexpr wchar_t kUsage[] =
-    L"usage: scannersim [command [args]]...  (no command: control panel)\n"
-    L"  attach | detach | press left|right [reads] | hold left|right | release left|right\n"
-    L"  jam | clear | fail left|right|both <value> | detached-value <value>\n"
-    L"  calibration show|hide [auto-close-ms] | close-calibration\n"
-    L"  insert FILE | eject | reset | clear-log | status | log\n";
 
 using Arguments = std::vector<std::wstring>;
+using Action = std::function<void(Control&)>;
 
 bool Is(const wchar_t* arg, const wchar_t* word) { return _wcsicmp(arg, word) == 0; }
 
@@ -59,131 +54,224 @@ bool ParseReadValue(const wchar_t* text, short* value) {
   return true;
 }
 
-using Action = std::function<void(Control&)>;
-
-// Fills `actions`; on an error returns false with a message in `error`.
-bool Parse(const Arguments& args, std::vector<Action>* actions, std::wstring* error) {
-  const int n = static_cast<int>(args.size());
-  for (int i = 1; i < n; ++i) {
-    const wchar_t* cmd = args[i].c_str();
-    const wchar_t* next = i + 1 < n ? args[i + 1].c_str() : nullptr;
-    const wchar_t* after = i + 2 < n ? args[i + 2].c_str() : nullptr;
-    int button = 0;
-    long number = 0;
-    short value = 0;
-    if (Is(cmd, L"attach")) {
-      actions->push_back([](Control& c) { c.Attach(); });
-    } else if (Is(cmd, L"detach")) {
-      actions->push_back([](Control& c) { c.Detach(); });
-    } else if (Is(cmd, L"press")) {
-      if (!ParseButton(next, false, &button)) {
-        *error = L"press: expected left or right";
-        return false;
-      }
-      ++i;
-      int reads = 2;
-      if (after != nullptr && ParseNumber(after, 0, 1000000, &number)) {
-        reads = static_cast<int>(number);
-        ++i;
-      }
-      actions->push_back([button, reads](Control& c) { c.Press(button, reads); });
-    } else if (Is(cmd, L"hold") || Is(cmd, L"release")) {
-      if (!ParseButton(next, false, &button)) {
-        *error = std::wstring(cmd) + L": expected left or right";
-        return false;
-      }
-      ++i;
-      if (Is(cmd, L"hold")) {
-        actions->push_back([button](Control& c) { c.Hold(button); });
-      } else {
-        actions->push_back([button](Control& c) { c.Release(button); });
-      }
-    } else if (Is(cmd, L"jam")) {
-      actions->push_back([](Control& c) { c.Jam(); });
-    } else if (Is(cmd, L"clear")) {
-      actions->push_back([](Control& c) {
-        c.ClearJam();
-        c.ClearForced();
-      });
-    } else if (Is(cmd, L"fail")) {
-      if (!ParseButton(next, true, &button) || !ParseReadValue(after, &value)) {
-        *error = L"fail: expected left|right|both and a value";
-        return false;
-      }
-      i += 2;
-      actions->push_back([button, value](Control& c) { c.ForceRead(button, value); });
-    } else if (Is(cmd, L"detached-value")) {
-      if (!ParseReadValue(next, &value)) {
-        *error = L"detached-value: expected a value";
-        return false;
-      }
-      ++i;
-      actions->push_back([value](Control& c) { c.SetDetachedReadValue(value); });
-    } else if (Is(cmd, L"calibration")) {
-      if (next == nullptr || !(Is(next, L"show") || Is(next, L"hide"))) {
-        *error = L"calibration: expected show or hide";
-        return false;
-      }
-      const bool show = Is(next, L"show");
-      ++i;
-      unsigned autoCloseMs = 0;
-      if (after != nullptr && ParseNumber(after, 0, 86400000, &number)) {
-        autoCloseMs = static_cast<unsigned>(number);
-        ++i;
-      }
-      actions->push_back(
-          [show, autoCloseMs](Control& c) { c.SetCalibrationWindow(show, autoCloseMs); });
-    } else if (Is(cmd, L"close-calibration")) {
-      actions->push_back([](Control& c) { c.CloseCalibrationWindow(); });
-    } else if (Is(cmd, L"insert")) {
-      if (next == nullptr) {
-        *error = L"insert: expected an image file";
-        return false;
-      }
-      ++i;
-      wchar_t full[MAX_PATH];
-      const DWORD length = GetFullPathNameW(next, MAX_PATH, full, nullptr);
-      if (length == 0 || length >= MAX_PATH ||
-          GetFileAttributesW(full) == INVALID_FILE_ATTRIBUTES) {
-        *error = std::wstring(L"insert: no such file: ") + next;
-        return false;
-      }
-      const std::wstring card = full;
-      actions->push_back([card](Control& c) { c.InsertCard(card.c_str()); });
-    } else if (Is(cmd, L"eject")) {
-      actions->push_back([](Control& c) { c.InsertCard(nullptr); });
-    } else if (Is(cmd, L"reset")) {
-      actions->push_back([](Control& c) { c.Reset(); });
-    } else if (Is(cmd, L"clear-log")) {
-      actions->push_back([](Control& c) { c.ClearCalls(); });
-    } else if (Is(cmd, L"status")) {
-      actions->push_back(
-          [](Control& c) { WriteStd(STD_OUTPUT_HANDLE, scannersim::FormatState(c.GetState())); });
-    } else if (Is(cmd, L"log")) {
-      actions->push_back([](Control& c) {
-        std::wstring text;
-        for (const scannersim::CallRecord& r : c.Calls()) text += scannersim::FormatCall(r);
-        for (const scannersim::ScanRecord& r : c.Scans()) text += scannersim::FormatScan(r);
-        WriteStd(STD_OUTPUT_HANDLE, text);
-      });
-    } else {
-      *error = std::wstring(L"unknown command: ") + cmd;
-      return false;
-    }
+// The arguments after a command's name: Take consumes one, Peek does not.
+class Cursor {
+ public:
+  Cursor(const Arguments& args, size_t next) : args_(args), next_(next) {}
+  const wchar_t* Peek() const { return next_ < args_.size() ? args_[next_].c_str() : nullptr; }
+  const wchar_t* Take() {
+    const wchar_t* arg = Peek();
+    if (arg != nullptr) ++next_;
+    return arg;
   }
+
+ private:
+  const Arguments& args_;
+  size_t next_;
+};
+
+// Reads the command's arguments from `in` and gives its action, or returns
+// false when they do not fit the command's arguments as the help shows them
+// (with a message in `problem` when that alone would not say what is wrong).
+using Parser = bool (*)(Cursor& in, Action* action, std::wstring* problem);
+
+// A command without arguments.
+template <void (Control::*Operation)()>
+bool Plain(Cursor&, Action* action, std::wstring*) {
+  *action = [](Control& c) { (c.*Operation)(); };
   return true;
+}
+
+// A command with a button, left or right.
+template <void (Control::*Operation)(int)>
+bool OnButton(Cursor& in, Action* action, std::wstring*) {
+  int button = 0;
+  if (!ParseButton(in.Take(), false, &button)) return false;
+  *action = [button](Control& c) { (c.*Operation)(button); };
+  return true;
+}
+
+void Print(DWORD which, const std::wstring& text) { simshared::WriteStd(which, text); }
+
+struct Command {
+  const wchar_t* name;
+  const wchar_t* arguments;
+  const wchar_t* description;
+  Parser parse;
+};
+
+// One line each in the help, in this order; its lines stay within the 79
+// columns that a console shows without wrapping.
+constexpr Command kCommands[] = {
+    {L"attach", L"", L"plug the scanner in", &Plain<&Control::Attach>},
+    {L"detach", L"", L"unplug it", &Plain<&Control::Detach>},
+    {L"press", L"left|right [READS]", L"the button reads 1 for its next READS (2) reads",
+     [](Cursor& in, Action* a, std::wstring*) {
+       int button = 0;
+       if (!ParseButton(in.Take(), false, &button)) return false;
+       long reads = 2;
+       if (ParseNumber(in.Peek(), 0, 1000000, &reads)) in.Take();
+       *a = [button, reads](Control& c) { c.Press(button, static_cast<int>(reads)); };
+       return true;
+     }},
+    {L"hold", L"left|right", L"the button reads 1 until it is released", &OnButton<&Control::Hold>},
+    {L"release", L"left|right", L"let the button go (a pending press too)",
+     &OnButton<&Control::Release>},
+    {L"jam", L"", L"a card jams: button reads give -1, scans fail", &Plain<&Control::Jam>},
+    {L"clear", L"", L"clear the jam and every forced read",
+     [](Cursor&, Action* a, std::wstring*) {
+       *a = [](Control& c) {
+         c.ClearJam();
+         c.ClearForced();
+       };
+       return true;
+     }},
+    {L"fail", L"left|right|both VALUE", L"the button's reads give VALUE while attached",
+     [](Cursor& in, Action* a, std::wstring*) {
+       int button = 0;
+       short value = 0;
+       if (!ParseButton(in.Take(), true, &button) || !ParseReadValue(in.Take(), &value)) {
+         return false;
+       }
+       *a = [button, value](Control& c) { c.ForceRead(button, value); };
+       return true;
+     }},
+    {L"detached-value", L"VALUE", L"what button reads give while unplugged (-2)",
+     [](Cursor& in, Action* a, std::wstring*) {
+       short value = 0;
+       if (!ParseReadValue(in.Take(), &value)) return false;
+       *a = [value](Control& c) { c.SetDetachedReadValue(value); };
+       return true;
+     }},
+    {L"calibration", L"show|hide [MS]", L"with or without its window; closed after MS",
+     [](Cursor& in, Action* a, std::wstring*) {
+       const wchar_t* mode = in.Take();
+       if (mode == nullptr || !(Is(mode, L"show") || Is(mode, L"hide"))) return false;
+       const bool show = Is(mode, L"show");
+       long autoCloseMs = 0;
+       if (ParseNumber(in.Peek(), 0, 86400000, &autoCloseMs)) in.Take();
+       *a = [show, autoCloseMs](Control& c) {
+         c.SetCalibrationWindow(show, static_cast<unsigned>(autoCloseMs));
+       };
+       return true;
+     }},
+    {L"close-calibration", L"", L"close an open calibration window",
+     &Plain<&Control::CloseCalibrationWindow>},
+    {L"insert", L"FILE", L"the card in the scanner is this picture",
+     [](Cursor& in, Action* a, std::wstring* problem) {
+       const wchar_t* file = in.Take();
+       if (file == nullptr) return false;
+       wchar_t full[MAX_PATH];
+       const DWORD length = GetFullPathNameW(file, MAX_PATH, full, nullptr);
+       if (length == 0 || length >= MAX_PATH ||
+           GetFileAttributesW(full) == INVALID_FILE_ATTRIBUTES) {
+         *problem = std::wstring(L"no such file: ") + file;
+         return false;
+       }
+       const std::wstring card = full;
+       *a = [card](Control& c) { c.InsertCard(card.c_str()); };
+       return true;
+     }},
+    {L"eject", L"", L"the generated business card again",
+     [](Cursor&, Action* a, std::wstring*) {
+       *a = [](Control& c) { c.InsertCard(nullptr); };
+       return true;
+     }},
+    {L"reset", L"", L"unplugged, nothing held or jammed, log cleared", &Plain<&Control::Reset>},
+    {L"clear-log", L"", L"clear the call log", &Plain<&Control::ClearCalls>},
+    {L"status", L"", L"print the scanner's state",
+     [](Cursor&, Action* a, std::wstring*) {
+       *a = [](Control& c) { Print(STD_OUTPUT_HANDLE, scannersim::FormatState(c.GetState())); };
+       return true;
+     }},
+    {L"log", L"", L"print the driver's calls and the scans",
+     [](Cursor&, Action* a, std::wstring*) {
+       *a = [](Control& c) {
+         std::wstring text;
+         for (const scannersim::CallRecord& r : c.Calls()) text += scannersim::FormatCall(r);
+         for (const scannersim::ScanRecord& r : c.Scans()) text += scannersim::FormatScan(r);
+         Print(STD_OUTPUT_HANDLE, text);
+       };
+       return true;
+     }},
+};
+
+constexpr const wchar_t* kHelpWords[] = {L"help", L"--help", L"-h", L"/?"};
+
+bool IsHelp(const wchar_t* arg) {
+  for (const wchar_t* word : kHelpWords) {
+    if (Is(arg, word)) return true;
+  }
+  return false;
+}
+
+// A line per command: its usage, then what it does in a column of its own.
+std::wstring Help() {
+  std::vector<std::pair<std::wstring, const wchar_t*>> lines;
+  for (const Command& command : kCommands) {
+    std::wstring usage = command.name;
+    if (*command.arguments != L'\0') usage += std::wstring(L" ") + command.arguments;
+    lines.emplace_back(usage, command.description);
+  }
+  std::wstring words;
+  for (const wchar_t* word : kHelpWords)
+    words += (words.empty() ? L"" : L", ") + std::wstring(word);
+  lines.emplace_back(words, L"print this help");
+  size_t column = 0;
+  for (const auto& line : lines) column = std::max(column, line.first.size());
+  std::wstring text =
+      L"usage: scannersim [COMMAND [ARGUMENTS]]...\n"
+      L"Without a command it shows the control panel; commands run in order.\n";
+  for (auto& line : lines) {
+    line.first.resize(column + 2, L' ');
+    text += L"  " + line.first + line.second + L"\n";
+  }
+  return text;
+}
+
+enum class Parsed { COMMANDS, HELP, MISTAKE };
+
+// Fills `actions`; an error comes with its message in `error`.
+Parsed Parse(const Arguments& args, std::vector<Action>* actions, std::wstring* error) {
+  Cursor in(args, 1);
+  while (const wchar_t* name = in.Take()) {
+    if (IsHelp(name)) return Parsed::HELP;
+    const Command* found = nullptr;
+    for (const Command& command : kCommands) {
+      if (Is(name, command.name)) found = &command;
+    }
+    if (found == nullptr) {
+      *error = std::wstring(L"unknown command: ") + name;
+      return Parsed::MISTAKE;
+    }
+    Action action;
+    std::wstring problem;
+    if (!found->parse(in, &action, &problem)) {
+      *error = std::wstring(found->name) + L": " +
+               (problem.empty() ? L"expected " + std::wstring(found->arguments) : problem);
+      return Parsed::MISTAKE;
+    }
+    actions->push_back(std::move(action));
+  }
+  return Parsed::COMMANDS;
 }
 
 int RunCommands(const Arguments& args) {
   std::vector<Action> actions;
   std::wstring error;
-  if (!Parse(args, &actions, &error)) {
-    WriteStd(STD_ERROR_HANDLE, L"scannersim: " + error + L"\n" + kUsage);
-    return 2;
+  switch (Parse(args, &actions, &error)) {
+    case Parsed::HELP:
+      Print(STD_OUTPUT_HANDLE, Help());
+      return 0;
+    case Parsed::MISTAKE:
+      Print(STD_ERROR_HANDLE, L"scannersim: " + error + L"\n" + Help());
+      return 2;
+    case Parsed::COMMANDS:
+      break;
   }
   Control control;
   if (!control.Open()) {
-    WriteStd(STD_ERROR_HANDLE, L"scannersim: cannot open the simulator state\n");
+    Print(STD_ERROR_HANDLE, L"scannersim: cannot open the simulator state\n");
     return 1;
   }
   for (const Action& action : actions) action(control);
@@ -195,11 +283,5 @@ int RunCommands(const Arguments& args) {
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   const Arguments args = simshared::CommandArguments();
   if (args.size() <= 1) return scannersim::RunPanel(instance, show);
-  const wchar_t* first = args[1].c_str();
-  if (args.size() == 2 &&
-      (Is(first, L"help") || Is(first, L"-h") || Is(first, L"/?") || Is(first, L"--help"))) {
-    WriteStd(STD_OUTPUT_HANDLE, kUsage);
-    return 0;
-  }
   return RunCommands(args);
 }
