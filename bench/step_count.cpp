@@ -64,19 +64,24 @@ inline void SetTrapFlag() {
 #endif
 }
 
-StepCounts RawCount(void (*body)(void*), void* context) {
+// What is stepped must be the same instructions in every count: this and the
+// bodies below are kept out of line and unspecialised, and the counts, which
+// the handler writes behind the compiler's back, are read only after the
+// flag is no longer set again.
+__attribute__((noipa)) StepCounts RawCount(void (*body)(void*), void* context) {
   g_counts = StepCounts{};
   g_stepping = true;
   SetTrapFlag();
   body(context);
   g_stepping = false;
+  asm volatile("" ::: "memory");
   return g_counts;
 }
 
-void Nothing(void*) {}
+__attribute__((noipa)) void Nothing(void*) {}
 
 // Exactly 1 + 2 * count instructions.
-void Spin(void* count) {
+__attribute__((noipa)) void Spin(void* count) {
   asm volatile(
       "mov %0, %%ecx\n"
       "1:\n\t"
