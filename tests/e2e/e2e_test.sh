@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # The program end to end, as a user meets it: a fresh Wine prefix whose
 # programs all run on one Wine desktop with a taskbar, the test kit and the
-# program put in place by their silent installers, then the driver, which
-# starts the program as the Run value says and uses it only from outside (the
-# session's scenarios, then the fault table). Afterwards the pictures the
-# session wrote are checked with ImageMagick, and the uninstaller must leave
-# the user's settings.
+# program put in place by their silent installers (bm_installed_prefix in
+# scripts/lib/wine.sh), then the driver, which starts the program as the Run
+# value says and uses it only from outside (the session's scenarios, then the
+# fault table). Afterwards the pictures the session wrote are checked with
+# ImageMagick, and the uninstaller must leave the user's settings.
 #
 #   e2e_test.sh ARCH INSTALLER TESTKIT DRIVER SUBSTITUTES WORK_FOLDER [driver arguments]
 #
@@ -21,23 +21,7 @@ work=$6
 shift 6
 
 source "$(dirname "$0")/../../scripts/lib/wine.sh"
-# A template prefix, made once, copied fresh for every run. Its programs run
-# on a Wine desktop named "shell", which has a taskbar with a notification area.
-export BM_WINEPREFIX=$work/template
 bm_use_arch "$arch"
-if [ ! -f "$work/template/.e2e-desktop" ]; then
-  wine_make_prefix || exit 1
-  wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d shell /f >/dev/null 2>&1
-  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v shell /d 1024x768 /f >/dev/null 2>&1
-  wineserver -w
-  touch "$work/template/.e2e-desktop"
-fi
-rm -rf "$work/prefix" "$work/output"
-cp -a "$work/template" "$work/prefix"
-export WINEPREFIX=$work/prefix
-wine_start || exit 1
-
-mkdir -p "$work/output"
 failures=0
 check() {
   local what=$1
@@ -50,9 +34,13 @@ check() {
   fi
 }
 
-check "the test kit installs silently" wine "$testkit" /S
-check "the installer installs silently" wine "$installer" /S
-
+if ! bm_installed_prefix "$work" "$installer" "$testkit"; then
+  echo "FAIL: the test kit and the program did not install"
+  exit 1
+fi
+echo "ok: the test kit and the program install silently"
+rm -rf "$work/output"
+mkdir -p "$work/output"
 E2E_SUBSTITUTES=$(winepath -w "$substitutes" 2>/dev/null | tr -d '\r')
 E2E_OUTPUT=$(winepath -w "$work/output" 2>/dev/null | tr -d '\r')
 export E2E_SUBSTITUTES E2E_OUTPUT
@@ -67,8 +55,9 @@ for picture in "$work"/output/identify/*; do
 done
 
 # The uninstaller runs in place when told where (_?=), so its end can be awaited.
-program=$(wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Run' /v ButtonManager \
-  2>/dev/null | tr -d '\r' | sed -n 's/.*REG_SZ *"\(.*\)".*/\1/p')
+program=$(bm_logon_command)
+program=${program#\"}
+program=${program%\"}
 folder=${program%\\*}
 installed=$(winepath -u "$program" 2>/dev/null)
 wine "$folder\\uninstall.exe" /S "_?=$folder"

@@ -144,7 +144,7 @@ bool ShowsProgramText(const std::wstring& shown, UINT id) {
          shown.compare(shown.size() - after.size(), after.size(), after) == 0;
 }
 
-Program::Program() {
+Program::Program(const e2e::Tray& tray) : tray_(tray) {
   probeMemory_.reset(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
                                         sizeof(ProbedMenu), kMenuProbeMemory));
   if (probeMemory_) {
@@ -224,7 +224,9 @@ bool Program::Responsive(DWORD ms) const {
   return Running() && SendMessageTimeoutW(frame_, WM_NULL, 0, 0, SMTO_NORMAL, ms, &result) != 0;
 }
 
-void Program::Tray(UINT mouse) const {
+void Program::ClickIcon(UINT mouse) const {
+  POINT icon = {};
+  if (tray_.Locate(&icon)) SetCursorPos(icon.x, icon.y);
   PostMessageW(frame_, kTrayCallbackMessage, kTrayIconId, mouse);
 }
 
@@ -239,7 +241,7 @@ std::vector<MenuItem> Program::OpenMenu() {
   auto* probed = static_cast<ProbedMenu*>(probeView_.get());
   if (probed == nullptr) return menu_;
   const LONG before = probed->sequence;
-  Tray(WM_RBUTTONUP);
+  ClickIcon(WM_RBUTTONUP);
   if (!WaitUntil([&] { return probed->sequence != before && MenuWindow() != nullptr; },
                  kDialogMs)) {
     return menu_;
@@ -278,7 +280,7 @@ HWND Program::WaitForDialog(int id, DWORD ms) const {
 }
 
 HWND Program::OpenSettings() {
-  Tray(WM_LBUTTONDBLCLK);
+  ClickIcon(WM_LBUTTONDBLCLK);
   return WaitForDialog(IDC_TAB);
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "e2e/screen.h"
 #include "framework/unique_handle.h"
 
 namespace e2e {
@@ -65,7 +66,8 @@ enum class Destination { FILE, EMAIL };
 
 class Program {
  public:
-  Program();
+  // The mouse goes to the program's icon in `tray` before it clicks.
+  explicit Program(const e2e::Tray& tray);
   ~Program();
   Program(const Program&) = delete;
   Program& operator=(const Program&) = delete;
@@ -88,8 +90,9 @@ class Program {
   HWND frame() const { return frame_; }
   HANDLE process() const { return process_.get(); }
 
-  // The tray icon's callback message for the mouse message `mouse`.
-  void Tray(UINT mouse) const;
+  // The tray icon's callback message for the mouse message `mouse`, with the
+  // mouse over the icon as after a click.
+  void ClickIcon(UINT mouse) const;
   // Opens the tray menu with the right mouse button and reads it; the menu
   // stays open. Empty when none opened.
   std::vector<MenuItem> OpenMenu();
@@ -109,6 +112,7 @@ class Program {
   static constexpr DWORD kDialogMs = 10000;
   HWND MenuWindow() const;
 
+  const e2e::Tray& tray_;
   afx::UniqueHandleT process_;
   DWORD id_ = 0;
   HWND frame_ = nullptr;

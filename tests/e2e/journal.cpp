@@ -12,6 +12,9 @@ namespace e2e {
 
 namespace {
 
+// Wine paints a new window a moment after it is shown.
+constexpr DWORD kPaintMs = 400;
+
 bool ScreenshotsAsked() { return GetEnvironmentVariableW(L"E2E_SCREENSHOTS", nullptr, 0) > 0; }
 
 }  // namespace
@@ -28,6 +31,7 @@ void Outcome(const std::string& text) {
 
 void Shot(const std::string& name) {
   if (!ScreenshotsAsked()) return;
+  Sleep(kPaintMs);
   static int count = 0;
   const std::wstring folder = Installed().output + L"\\screens";
   CreateDirectoryW(folder.c_str(), nullptr);

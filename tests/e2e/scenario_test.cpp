@@ -75,7 +75,8 @@ TEST_F(Session, TheLeftButtonSavesTheCardInEachFormat) {
     ASSERT_TRUE(Scanner(L"press left"));
     const HWND dialog = WaitForSaveAs();
     ASSERT_NE(dialog, nullptr) << "no Save-as dialog";
-    EXPECT_EQ(tray().Read(), TrayPicture::LOCKED) << "during the action";
+    EXPECT_EQ(tray().WaitFor(TrayPicture::LOCKED, kDetectMs), TrayPicture::LOCKED)
+        << "during the action";
     if (format.type == 0) Shot("save-as");
     SaveAs(dialog, format.type, name);
     const std::wstring file = name + format.extension;
@@ -95,7 +96,8 @@ TEST_F(Session, TheSettingsDialogSendsTheNextPressByEmail) {
   ASSERT_TRUE(Scanner(L"press left"));
   const HWND compose = WaitForCompose();
   ASSERT_NE(compose, nullptr) << "no compose window";
-  EXPECT_EQ(tray().Read(), TrayPicture::LOCKED) << "during the action";
+  EXPECT_EQ(tray().WaitFor(TrayPicture::LOCKED, kDetectMs), TrayPicture::LOCKED)
+      << "during the action";
   Shot("compose");
   SendMessageTo(compose, L"dana.whitfield@harbourline.example");
   ASSERT_TRUE(WaitUntil([&] { return SentMessages().size() > sent; })) << "nothing sent";
@@ -111,6 +113,7 @@ TEST_F(Session, TheSettingsDialogSendsTheNextPressByEmail) {
   EXPECT_NE(body.find(mailsim::Base64(scanned)), std::string::npos)
       << "the message does not carry the card";
   KeepForIdentify(card, L"JPEG", L"mailed");
+  Keep(SentMessages().back(), L"sent-card.eml");
   Outcome(Narrow(SentMessages().back()) + " carries the card");
 }
 
@@ -171,6 +174,9 @@ TEST_F(Session, TheCompanionsLanguageSwitchChangesTheNextMenu) {
   };
   const std::vector<std::wstring> english = texts();
   ASSERT_FALSE(english.empty()) << "no tray menu";
+  program().OpenMenu();
+  Shot("menu");
+  program().CloseMenu();
   EXPECT_EQ(english.front(), ProgramText(IDS_OPEN));
   Step("switch the companion to French: quillora lang frn");
   ASSERT_TRUE(Companion(L"lang frn"));
@@ -193,6 +199,19 @@ TEST_F(Session, TheCompanionsLanguageSwitchChangesTheNextMenu) {
   Step("and back to English");
   ASSERT_TRUE(Companion(L"lang eng"));
   EXPECT_TRUE(WaitUntil([&] { return texts() == english; }));
+}
+
+TEST_F(Session, TheAboutBoxOpensFromTheMenu) {
+  Ready();
+  Step("choose About... in the tray menu");
+  ASSERT_FALSE(program().OpenMenu().empty());
+  program().Choose(ID_APP_ABOUT);
+  const HWND about = program().WaitForDialog(IDC_ABOUT_TITLE);
+  ASSERT_NE(about, nullptr) << "no about box";
+  Shot("about");
+  actions_testing::User::Press(about, IDOK);
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about); }));
+  Outcome("the about box came and went");
 }
 
 TEST_F(Session, CalibrateRunsTheScannersProcedure) {

@@ -106,7 +106,11 @@ Tray::Tray(const std::wstring& program) : size_(GetSystemMetrics(SM_CXSMICON)) {
   }
 }
 
-TrayPicture Tray::Read() const {
+TrayPicture Tray::Read() const { return Find(nullptr); }
+
+bool Tray::Locate(POINT* centre) const { return Find(centre) != TrayPicture::NONE; }
+
+TrayPicture Tray::Find(POINT* centre) const {
   const HWND tray = FindWindowW(L"Shell_TrayWnd", nullptr);
   RECT area = {};
   if (tray == nullptr || !GetWindowRect(tray, &area)) return TrayPicture::NONE;
@@ -121,7 +125,9 @@ TrayPicture Tray::Read() const {
               picture.colours[i] ==
                   shown.rows[static_cast<size_t>(top + i / size_) * shown.width + left + i % size_];
         }
-        if (same) return picture.kind;
+        if (!same) continue;
+        if (centre) *centre = {area.left + left + size_ / 2, area.top + top + size_ / 2};
+        return picture.kind;
       }
     }
   }

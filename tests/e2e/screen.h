@@ -22,8 +22,12 @@ class Tray {
   TrayPicture Read() const;
   // Waits until the tray shows `picture`; what it shows at the end.
   TrayPicture WaitFor(TrayPicture picture, DWORD ms) const;
+  // Where on the screen the program's icon is; false when it is not there.
+  bool Locate(POINT* centre) const;
 
  private:
+  TrayPicture Find(POINT* centre) const;
+
   struct Picture {
     TrayPicture kind;
     std::vector<DWORD> colours;  // row by row

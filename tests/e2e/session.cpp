@@ -6,7 +6,7 @@
 namespace e2e {
 
 Program& TheProgram() {
-  static Program program;
+  static Program program(TheTray());
   return program;
 }
 
@@ -80,13 +80,17 @@ void SendMessageTo(HWND compose, const std::wstring& address) {
   actions_testing::User::Press(compose, IDC_SEND);
 }
 
+void Keep(const std::wstring& file, const std::wstring& name) {
+  const std::wstring path = Installed().output + L"\\" + name;
+  CreateDirectoryW(path.substr(0, path.rfind(L'\\')).c_str(), nullptr);
+  CopyFileW(file.c_str(), path.c_str(), FALSE);
+}
+
 void KeepForIdentify(const std::wstring& file, const std::wstring& format,
                      const std::wstring& label) {
-  const std::wstring folder = Installed().output + L"\\identify";
-  CreateDirectoryW(folder.c_str(), nullptr);
   const size_t dot = file.rfind(L'.');
   const std::wstring extension = dot == std::wstring::npos ? L"" : file.substr(dot);
-  CopyFileW(file.c_str(), (folder + L"\\" + format + L"-" + label + extension).c_str(), FALSE);
+  Keep(file, L"identify\\" + format + L"-" + label + extension);
 }
 
 }  // namespace e2e

@@ -35,8 +35,10 @@ HWND WaitForCompose(DWORD ms = kDeadlineMs);
 // Addresses the message and sends it.
 void SendMessageTo(HWND compose, const std::wstring& address);
 
-// Copies `file` into the output folder for the host's check that it is a
-// picture of `format` (the name ImageMagick gives the format).
+// Copies `file` into the output folder as `name`.
+void Keep(const std::wstring& file, const std::wstring& name);
+// Keeps `file` for the host's check that it is a picture of `format` (the
+// name ImageMagick gives the format).
 void KeepForIdentify(const std::wstring& file, const std::wstring& format,
                      const std::wstring& label);
 

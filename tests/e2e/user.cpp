@@ -102,8 +102,12 @@ afx::UniqueHandleT Start(const std::wstring& commandLine,
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION info = {};
   std::wstring line = commandLine;
-  const BOOL started = CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr,
-                                      nullptr, &startup, &info);
+  // Started from the user's own folder, as the shell starts programs at log-on.
+  wchar_t profile[MAX_PATH] = L"";
+  const DWORD length = GetEnvironmentVariableW(L"USERPROFILE", profile, MAX_PATH);
+  const BOOL started =
+      CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr,
+                     length > 0 && length < MAX_PATH ? profile : nullptr, &startup, &info);
   for (const Saved& entry : saved) {
     SetEnvironmentVariableW(entry.name.c_str(), entry.had ? entry.value.c_str() : nullptr);
   }
