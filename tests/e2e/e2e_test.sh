@@ -21,18 +21,8 @@ work=$6
 shift 6
 
 source "$(dirname "$0")/../../scripts/lib/wine.sh"
+source "$(dirname "$0")/../support/check.sh"
 bm_use_arch "$arch"
-failures=0
-check() {
-  local what=$1
-  shift
-  if "$@"; then
-    echo "ok: $what"
-  else
-    echo "FAIL: $what"
-    failures=$((failures + 1))
-  fi
-}
 
 if ! bm_installed_prefix "$work" "$installer" "$testkit"; then
   echo "FAIL: the test kit and the program did not install"

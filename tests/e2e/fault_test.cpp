@@ -16,6 +16,7 @@
 #include <sstream>
 
 #include "actions/ui_driver.h"
+#include "control.h"
 #include "e2e/changes.h"
 #include "e2e/journal.h"
 #include "e2e/session.h"
@@ -29,13 +30,15 @@ constexpr DWORD kDetectMs = 5000;
 // How long a press that should show nothing is watched.
 constexpr DWORD kQuietMs = 2000;
 constexpr wchar_t kFaultFolder[] = L"C:\\e2e-faults";
-constexpr wchar_t kCompanionRoot[] = L"Software\\M.E.R.O.\\Quillora Pro 5";
-constexpr wchar_t kCompanionSettings[] = L"Software\\M.E.R.O.\\Quillora Pro 5\\Settings";
-constexpr wchar_t kMailClient[] = L"Software\\Clients\\Mail\\Sim Mail";
 constexpr wchar_t kMailClients[] = L"Software\\Clients\\Mail";
-constexpr wchar_t kRecipient[] = L"dana.whitfield@harbourline.example";
 // A name longer than any buffer the program reads it into.
 const std::wstring kOversized(300, L'x');
+
+// The mail client's library, as its registration names it.
+void SetMailLibrary(Changes& c, const std::string& stored) {
+  c.SetValue(HKEY_LOCAL_MACHINE, std::wstring(kMailClients) + L"\\" + mailsim::kClientName,
+             L"DLLPath", REG_EXPAND_SZ, stored);
+}
 
 enum class Press { START, LEFT_TO_FILE, LEFT_TO_EMAIL, RIGHT, MENU };
 
@@ -569,7 +572,7 @@ std::vector<Row> Rows() {
       Row("no companion")
           .AtStart([](Changes& c) {
             c.Companion(L"unregister", L"register");
-            c.DeleteTree(HKEY_CURRENT_USER, kCompanionRoot);
+            c.DeleteTree(HKEY_CURRENT_USER, companion::kRootKey);
             c.Remove(Installed().companion);
           })
           .Pressing(Press::RIGHT)
@@ -582,22 +585,22 @@ std::vector<Row> Rows() {
           .Pressing(Press::RIGHT)
           .Delivered(),
       Row("no companion registry")
-          .AtStart([](Changes& c) { c.DeleteTree(HKEY_CURRENT_USER, kCompanionRoot); })
+          .AtStart([](Changes& c) { c.DeleteTree(HKEY_CURRENT_USER, companion::kRootKey); })
           .Pressing(Press::RIGHT)
           .Delivered(),
       Row("the companion's language stored without its terminator")
           .AtStart([](Changes& c) {
-            c.SetValue(HKEY_CURRENT_USER, kCompanionSettings, L"lngRCUname", REG_SZ,
-                       TextBytes(L"qlr_frn.dll", false));
+            c.SetValue(HKEY_CURRENT_USER, companion::kSettingsKey, companion::kLanguageValue,
+                       REG_SZ, TextBytes(L"qlr_frn.dll", false));
           })
           .Pressing(Press::MENU)
           .NotEnglish(),
       Row("an oversized companion language and folder")
           .AtStart([](Changes& c) {
-            c.SetValue(HKEY_CURRENT_USER, kCompanionSettings, L"lngRCUname", REG_SZ,
-                       TextBytes(L"qlr_" + kOversized + L".dll"));
-            c.SetValue(HKEY_CURRENT_USER, kCompanionRoot, L"ApplicationPath", REG_SZ,
-                       TextBytes(L"C:\\" + kOversized));
+            c.SetValue(HKEY_CURRENT_USER, companion::kSettingsKey, companion::kLanguageValue,
+                       REG_SZ, TextBytes(L"qlr_" + kOversized + L".dll"));
+            c.SetValue(HKEY_CURRENT_USER, companion::kRootKey, companion::kApplicationPathValue,
+                       REG_SZ, TextBytes(L"C:\\" + kOversized));
           })
           .Pressing(Press::MENU),
       Row("settings values of the wrong type")
@@ -634,16 +637,12 @@ std::vector<Row> Rows() {
           .Shows(TrayPicture::NO_SCANNER),
       Row("the mail library's path stored without its terminator")
           .Meanwhile([](Changes& c) {
-            c.SetValue(HKEY_LOCAL_MACHINE, kMailClient, L"DLLPath", REG_EXPAND_SZ,
-                       TextBytes(L"%SystemRoot%\\system32\\simmapi.dll", false));
+            SetMailLibrary(c, TextBytes(L"%SystemRoot%\\system32\\simmapi.dll", false));
           })
           .Pressing(Press::LEFT_TO_EMAIL)
           .Delivered(),
       Row("an oversized mail library path")
-          .Meanwhile([](Changes& c) {
-            c.SetValue(HKEY_LOCAL_MACHINE, kMailClient, L"DLLPath", REG_EXPAND_SZ,
-                       TextBytes(L"C:\\" + kOversized));
-          })
+          .Meanwhile([](Changes& c) { SetMailLibrary(c, TextBytes(L"C:\\" + kOversized)); })
           .Pressing(Press::LEFT_TO_EMAIL)
           .Told(IDS_NO_MAIL_CLIENT),
       Row("no mail client")
@@ -654,16 +653,13 @@ std::vector<Row> Rows() {
           .Meanwhile([](Changes& c) {
             const std::wstring library = std::wstring(kFaultFolder) + L"\\othermachine.dll";
             c.Create(library, OtherMachineLibrary());
-            c.SetValue(HKEY_LOCAL_MACHINE, kMailClient, L"DLLPath", REG_EXPAND_SZ,
-                       TextBytes(library));
+            SetMailLibrary(c, TextBytes(library));
           })
           .Pressing(Press::LEFT_TO_EMAIL)
           .Told(IDS_MAIL_CLIENT_OTHER_ARCHITECTURE),
       Row("a mail library missing an export")
-          .Meanwhile([](Changes& c) {
-            c.SetValue(HKEY_LOCAL_MACHINE, kMailClient, L"DLLPath", REG_EXPAND_SZ,
-                       TextBytes(Substitute(L"simmapi_nologoff.dll")));
-          })
+          .Meanwhile(
+              [](Changes& c) { SetMailLibrary(c, TextBytes(Substitute(L"simmapi_nologoff.dll"))); })
           .Pressing(Press::LEFT_TO_EMAIL)
           .ToldUnder(L""),
       Row("the automation server missing")

@@ -99,7 +99,7 @@ TEST_F(Session, TheSettingsDialogSendsTheNextPressByEmail) {
   EXPECT_EQ(tray().WaitFor(TrayPicture::LOCKED, kDetectMs), TrayPicture::LOCKED)
       << "during the action";
   Shot("compose");
-  SendMessageTo(compose, L"dana.whitfield@harbourline.example");
+  SendMessageTo(compose, kRecipient);
   ASSERT_TRUE(WaitUntil([&] { return SentMessages().size() > sent; })) << "nothing sent";
   // What the recipient gets is the card that the scan left in the temporary folder.
   const std::wstring card = Installed().temp + L"corvante.jpg";

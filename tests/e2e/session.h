@@ -16,6 +16,9 @@
 
 namespace e2e {
 
+// Whom the cards are mailed to.
+constexpr wchar_t kRecipient[] = L"dana.whitfield@harbourline.example";
+
 Program& TheProgram();
 const Tray& TheTray();
 scannersim::Control& TheScanner();
