@@ -86,13 +86,11 @@ const Places& Installed() {
 }
 
 bool Scanner(const std::wstring& arguments) {
-  const Finished run = Run(Quoted(Installed().panel) + L" " + arguments);
-  return run.ended && run.code == 0;
+  return Run(Quoted(Installed().panel) + L" " + arguments);
 }
 
 bool Companion(const std::wstring& arguments) {
-  const Finished run = Run(Quoted(Installed().companion) + L" " + arguments);
-  return run.ended && run.code == 0;
+  return Run(Quoted(Installed().companion) + L" " + arguments);
 }
 
 std::vector<std::wstring> CompanionCalls() { return companion::ReadLog(Installed().folder); }

@@ -88,7 +88,6 @@ class Program {
   bool Responsive(DWORD ms = 5000) const;
   DWORD id() const { return id_; }
   HWND frame() const { return frame_; }
-  HANDLE process() const { return process_.get(); }
 
   // The tray icon's callback message for the mouse message `mouse`, with the
   // mouse over the icon as after a click.

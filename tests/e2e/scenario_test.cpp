@@ -1,6 +1,7 @@
 // A user's session with the installed program, in order: the first start,
 // the scanner plugged in, each button's destination, the settings dialog, a
-// second launch, the companion's language, calibration, Exit and a log-off.
+// second launch, the companion's language, the about box, calibration, Exit
+// and a log-off.
 #include <gtest/gtest.h>
 
 #include "actions/ui_driver.h"
@@ -174,7 +175,9 @@ TEST_F(Session, TheCompanionsLanguageSwitchChangesTheNextMenu) {
   };
   const std::vector<std::wstring> english = texts();
   ASSERT_FALSE(english.empty()) << "no tray menu";
-  program().OpenMenu();
+  const std::vector<MenuItem> menu = program().OpenMenu();
+  ASSERT_FALSE(menu.empty());
+  EXPECT_TRUE(menu.front().isDefault) << "with the scanner attached, Open is the default";
   Shot("menu");
   program().CloseMenu();
   EXPECT_EQ(english.front(), ProgramText(IDS_OPEN));

@@ -29,9 +29,7 @@ mailsim::Control& TheMail() {
   return mail;
 }
 
-std::wstring Outbox() { return TheMail().Outbox(); }
-
-std::vector<std::wstring> SentMessages() { return FilesIn(Outbox(), L"*.eml"); }
+std::vector<std::wstring> SentMessages() { return FilesIn(TheMail().Outbox(), L"*.eml"); }
 
 std::string ReadWhole(const std::wstring& path) {
   std::string content;

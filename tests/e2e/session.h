@@ -24,8 +24,7 @@ const Tray& TheTray();
 scannersim::Control& TheScanner();
 mailsim::Control& TheMail();
 
-// Where the mail client puts what it sends, and the messages in it.
-std::wstring Outbox();
+// The messages in the mail client's outbox.
 std::vector<std::wstring> SentMessages();
 std::string ReadWhole(const std::wstring& path);
 

@@ -1,7 +1,5 @@
 #include "e2e/user.h"
 
-#include <cwchar>
-
 #include "actions/ui_driver.h"
 
 namespace e2e {
@@ -51,37 +49,6 @@ bool WaitUntil(const std::function<bool()>& done, DWORD ms) {
   }
 }
 
-Finished Run(const std::wstring& commandLine, DWORD ms) {
-  Finished finished;
-  SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
-  afx::UniqueHandleT reader;
-  afx::UniqueHandleT writer;
-  if (!CreatePipe(reader.put(), writer.put(), &inherit, 0)) return finished;
-  SetHandleInformation(reader.get(), HANDLE_FLAG_INHERIT, 0);
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof(startup);
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdOutput = writer.get();
-  startup.hStdError = writer.get();
-  PROCESS_INFORMATION info = {};
-  std::wstring line = commandLine;
-  if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                      &info)) {
-    return finished;
-  }
-  const afx::UniqueHandleT process(info.hProcess);
-  const afx::UniqueHandleT thread(info.hThread);
-  writer.reset();
-  char buffer[4096];
-  DWORD read = 0;
-  while (ReadFile(reader.get(), buffer, sizeof(buffer), &read, nullptr) && read > 0) {
-    finished.output.append(buffer, read);
-  }
-  finished.ended = WaitForSingleObject(process.get(), ms) == WAIT_OBJECT_0;
-  GetExitCodeProcess(process.get(), &finished.code);
-  return finished;
-}
-
 afx::UniqueHandleT Start(const std::wstring& commandLine,
                          const std::vector<std::wstring>& environment) {
   // The child takes this process's environment as it is when it starts.
@@ -114,6 +81,13 @@ afx::UniqueHandleT Start(const std::wstring& commandLine,
   if (!started) return afx::UniqueHandleT();
   CloseHandle(info.hThread);
   return afx::UniqueHandleT(info.hProcess);
+}
+
+bool Run(const std::wstring& commandLine, DWORD ms) {
+  const afx::UniqueHandleT process = Start(commandLine);
+  DWORD code = 1;
+  return process && WaitForSingleObject(process.get(), ms) == WAIT_OBJECT_0 &&
+         GetExitCodeProcess(process.get(), &code) && code == 0;
 }
 
 std::vector<HWND> WindowsOf(DWORD process, const std::function<bool(HWND)>& match) {

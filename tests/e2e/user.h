@@ -18,18 +18,13 @@ constexpr DWORD kDeadlineMs = 15000;
 // Polls `done` until it holds or `ms` milliseconds have passed.
 bool WaitUntil(const std::function<bool()>& done, DWORD ms = kDeadlineMs);
 
-struct Finished {
-  bool ended = false;
-  DWORD code = 0;
-  std::string output;  // its standard output
-};
-// Runs `commandLine` to its end, at most `ms` milliseconds.
-Finished Run(const std::wstring& commandLine, DWORD ms = kDeadlineMs);
-
-// Starts `commandLine`; `environment` holds NAME=value changes to this
-// process's environment. Null when it could not be started.
+// Starts `commandLine` from the user's folder; `environment` holds NAME=value
+// changes to this process's environment. Null when it could not be started.
 afx::UniqueHandleT Start(const std::wstring& commandLine,
                          const std::vector<std::wstring>& environment = {});
+// Runs `commandLine` to its end, at most `ms` milliseconds: true when it
+// ended with exit code 0.
+bool Run(const std::wstring& commandLine, DWORD ms = kDeadlineMs);
 
 // The visible, enabled top-level windows of `process` that `match` accepts.
 std::vector<HWND> WindowsOf(DWORD process, const std::function<bool(HWND)>& match);
