@@ -115,6 +115,40 @@ wine_make_prefix() {
   touch "$WINEPREFIX/$BM_PREFIX_READY"
 }
 
+# A fresh prefix WORK/prefix, copied from a template made once at
+# WORK/template, with the test kit and the program put in place by their
+# silent installers (INSTALLER, TESTKIT). Every program in it runs on one Wine
+# desktop that has a taskbar with a notification area, as Windows' own: a
+# desktop named "shell" has one. The prefix's server runs afterwards.
+bm_installed_prefix() {
+  local work=$1 installer=$2 testkit=$3
+  if [ -e "$work/prefix" ] && ! bm_prefix_is_ours "$work/prefix"; then
+    echo "wine: $work/prefix was not made by these scripts; it is left alone." >&2
+    return 1
+  fi
+  export BM_WINEPREFIX=$work/template
+  bm_use_arch "$BM_ARCH"
+  if [ ! -f "$WINEPREFIX/.bm-desktop" ]; then
+    wine_make_prefix || return 1
+    wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d shell /f >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v shell /d 1024x768 /f >/dev/null 2>&1
+    wineserver -w
+    touch "$WINEPREFIX/.bm-desktop"
+  fi
+  rm -rf -- "$work/prefix"
+  cp -a "$work/template" "$work/prefix"
+  export WINEPREFIX=$work/prefix
+  wine_start || return 1
+  wine "$testkit" /S || return 1
+  wine "$installer" /S
+}
+
+# The command line that starts the program at log-on: its Run value.
+bm_logon_command() {
+  wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Run' /v ButtonManager 2>/dev/null |
+    tr -d '\r' | sed -n 's/^ *ButtonManager *REG_SZ *//p'
+}
+
 # Where X servers keep their sockets and locks.
 BM_X_TMP=${BM_X_TMP:-/tmp}
 

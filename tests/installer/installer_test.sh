@@ -16,6 +16,7 @@ probe=$4
 work=$5
 
 source "$(dirname "$0")/../../scripts/lib/wine.sh"
+source "$(dirname "$0")/../support/check.sh"
 # A template prefix, made once, copied fresh for every run.
 export BM_WINEPREFIX=$work/template
 bm_use_arch "$arch"
@@ -35,17 +36,6 @@ uninst_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\ButtonManag
 run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
 settings_key='HKCU\Software\MERO\KOVA7\ButtonManager'
 
-failures=0
-check() {
-  local what=$1
-  shift
-  if "$@"; then
-    echo "ok: $what"
-  else
-    echo "FAIL: $what"
-    failures=$((failures + 1))
-  fi
-}
 # reg_value KEY NAME: the data of a value, empty when there is none.
 reg_value() {
   wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' |

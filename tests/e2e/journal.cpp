@@ -1,0 +1,46 @@
+#include "e2e/journal.h"
+
+#include <windows.h>
+
+#include <cstdio>
+
+#include "e2e/installed.h"
+#include "e2e/screen.h"
+#include "text.h"
+
+namespace e2e {
+
+namespace {
+
+// Wine paints a new window a moment after it is shown.
+constexpr DWORD kPaintMs = 400;
+
+bool ScreenshotsAsked() { return GetEnvironmentVariableW(L"E2E_SCREENSHOTS", nullptr, 0) > 0; }
+
+}  // namespace
+
+void Step(const std::string& text) {
+  std::printf("  step: %s\n", text.c_str());
+  std::fflush(stdout);
+}
+
+void Outcome(const std::string& text) {
+  std::printf("        -> %s\n", text.c_str());
+  std::fflush(stdout);
+}
+
+void Shot(const std::string& name) {
+  if (!ScreenshotsAsked()) return;
+  Sleep(kPaintMs);
+  static int count = 0;
+  const std::wstring folder = Installed().output + L"\\screens";
+  CreateDirectoryW(folder.c_str(), nullptr);
+  wchar_t number[8];
+  std::swprintf(number, 8, L"%02d-", ++count);
+  const std::wstring path = folder + L"\\" + number + simshared::ToWide(name) + L".bmp";
+  if (SaveScreen(path)) Outcome("screenshot " + Narrow(number) + name);
+}
+
+std::string Narrow(const std::wstring& text) { return simshared::ToUtf8(text); }
+
+}  // namespace e2e

@@ -1,0 +1,47 @@
+// What the scenarios and the fault table share: the one program of the run,
+// the tray as the user sees it, the substitutes' state, and the presses of
+// the scanner's buttons with what the user does in the windows they open.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "e2e/installed.h"
+#include "e2e/screen.h"
+#include "e2e/user.h"
+#include "mailstate.h"
+#include "simstate.h"
+
+namespace e2e {
+
+// Whom the cards are mailed to.
+constexpr wchar_t kRecipient[] = L"dana.whitfield@harbourline.example";
+
+Program& TheProgram();
+const Tray& TheTray();
+scannersim::Control& TheScanner();
+mailsim::Control& TheMail();
+
+// The messages in the mail client's outbox.
+std::vector<std::wstring> SentMessages();
+std::string ReadWhole(const std::wstring& path);
+
+// The Save-as dialog of the program, when one comes within `ms`.
+HWND WaitForSaveAs(DWORD ms = kDeadlineMs);
+// Picks file type `index` (0-based), types `name` and saves.
+void SaveAs(HWND dialog, int type, const std::wstring& name);
+// The mail client's compose window, when one comes within `ms`.
+HWND WaitForCompose(DWORD ms = kDeadlineMs);
+// Addresses the message and sends it.
+void SendMessageTo(HWND compose, const std::wstring& address);
+
+// Copies `file` into the output folder as `name`.
+void Keep(const std::wstring& file, const std::wstring& name);
+// Keeps `file` for the host's check that it is a picture of `format` (the
+// name ImageMagick gives the format).
+void KeepForIdentify(const std::wstring& file, const std::wstring& format,
+                     const std::wstring& label);
+
+}  // namespace e2e
