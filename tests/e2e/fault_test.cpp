@@ -142,8 +142,10 @@ std::wstring Substitute(const wchar_t* file) { return Installed().substitutes + 
 
 // What the user met.
 struct Seen {
+  uint32_t pressed = 0;  // the scanner's call count at the press
   SeenBox box;
   bool delivered = false;
+  bool cardKept = false;  // the e-mail scan's file in the temporary folder
   std::vector<MenuItem> menu;
 
   std::string Describe() const {
@@ -163,6 +165,17 @@ struct Seen {
     return out.str();
   }
 };
+
+// What the program asked of the scanner since `mark`, for a failure's message.
+std::string ScannerCallsSince(uint32_t mark) {
+  std::ostringstream out;
+  out << "; the scanner's calls since the press:";
+  for (const scannersim::CallRecord& call : TheScanner().CallsSince(mark)) {
+    out << " " << Narrow(scannersim::Control::CallName(call.call)) << "(" << call.arg1
+        << ")=" << call.result;
+  }
+  return out.str();
+}
 
 bool IsOurDialog(HWND window) {
   return IsMessageBox(window) || actions_testing::User::Text(window) == mailsim::kComposeTitle;
@@ -238,13 +251,14 @@ Seen FaultTable::PressAsUser(const Row& row) {
   const auto firstWindowUp = [&] {
     if (row.during) Scanner(row.during);
   };
+  seen.pressed = TheScanner().CallCount();
   switch (row.press) {
     case Press::START:
       break;
     case Press::LEFT_TO_FILE: {
       const std::wstring file = row.card ? row.card : std::wstring(kFaultFolder) + L"\\card.jpg";
       DeleteFileW(file.c_str());
-      Scanner(L"press left");
+      EXPECT_TRUE(Scanner(L"press left"));
       if (const HWND dialog = WaitForSaveAs(wait)) {
         firstWindowUp();
         SaveAs(dialog, kJpegType, file);
@@ -256,7 +270,7 @@ Seen FaultTable::PressAsUser(const Row& row) {
     }
     case Press::LEFT_TO_EMAIL: {
       for (const std::wstring& message : SentMessages()) DeleteFileW(message.c_str());
-      Scanner(L"press left");
+      EXPECT_TRUE(Scanner(L"press left"));
       const HWND first = WaitForWindow(program().id(), IsOurDialog,
                                        row.delivered || row.ExpectsBox() ? wait : kQuietMs);
       if (first) firstWindowUp();
@@ -265,11 +279,12 @@ Seen FaultTable::PressAsUser(const Row& row) {
       if (first) seen.box = AnswerMessageBox(program().id(), boxWait);
       seen.delivered =
           WaitUntil([] { return !SentMessages().empty(); }, row.delivered ? kDeadlineMs : 0);
+      seen.cardKept = GetFileAttributesW(MailedCard().c_str()) != INVALID_FILE_ATTRIBUTES;
       break;
     }
     case Press::RIGHT: {
       const size_t calls = CompanionCalls().size();
-      Scanner(L"press right");
+      EXPECT_TRUE(Scanner(L"press right"));
       seen.box = AnswerMessageBox(program().id(), boxWait);
       seen.delivered = WaitUntil(
           [&] {
@@ -297,15 +312,19 @@ void FaultTable::CheckAfter(const Row& row, const Seen& seen) {
   if (row.box != 0) {
     EXPECT_TRUE(ShowsProgramText(seen.box.text, row.box))
         << "expected \"" << Narrow(ProgramText(row.box)) << "\", saw \"" << Narrow(seen.box.text)
-        << "\"";
+        << "\"" << ScannerCallsSince(seen.pressed);
   } else if (row.caption != nullptr) {
-    EXPECT_TRUE(seen.box.seen) << "no message box";
+    EXPECT_TRUE(seen.box.seen) << "no message box" << ScannerCallsSince(seen.pressed);
     EXPECT_EQ(seen.box.caption, row.caption);
     EXPECT_FALSE(seen.box.text.empty());
   } else {
     EXPECT_FALSE(seen.box.seen) << "an unexpected box: " << Narrow(seen.box.text);
   }
-  EXPECT_EQ(seen.delivered, row.delivered);
+  EXPECT_EQ(seen.delivered, row.delivered) << ScannerCallsSince(seen.pressed);
+  // A scan that failed leaves no card behind to go out with a later message.
+  if (row.box == IDS_NO_IMAGE) {
+    EXPECT_FALSE(seen.cardKept) << "the failed scan's card was kept";
+  }
   if (row.press == Press::MENU) {
     ASSERT_FALSE(seen.menu.empty()) << "no tray menu";
     EXPECT_EQ(seen.menu.front().text == ProgramText(IDS_OPEN), row.english);
@@ -322,14 +341,19 @@ void FaultTable::CheckAfter(const Row& row, const Seen& seen) {
   EXPECT_EQ(TheTray().WaitFor(row.icon, kDetectMs), row.icon);
 }
 
-// The settings in the registry: both values of their own type, whatever the
-// case did (the program writes them when it ends).
-void ExpectSettingsIntact() {
+// The settings in the registry: values of their own type, both of them once
+// the program has ended (it writes them then), whatever the case did.
+void ExpectSettingsIntact(bool written) {
   const StoredSettings stored = ReadSettings();
   EXPECT_TRUE(stored.key);
-  EXPECT_EQ(stored.actionType, static_cast<DWORD>(REG_DWORD));
-  EXPECT_EQ(stored.formatType, static_cast<DWORD>(REG_DWORD));
-  EXPECT_TRUE(stored.action == DESTINATION_FILE || stored.action == DESTINATION_EMAIL);
+  for (const DWORD type : {stored.actionType, stored.formatType}) {
+    if (written || type != REG_NONE) {
+      EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
+    }
+  }
+  if (written) {
+    EXPECT_TRUE(stored.action == DESTINATION_FILE || stored.action == DESTINATION_EMAIL);
+  }
 }
 
 // What an earlier case may have left: the scanner as plugged in and idle,
@@ -369,7 +393,7 @@ TEST_P(FaultTable, Case) {
   if (row.restart && program().Running()) {
     EXPECT_TRUE(program().Exit());
   }
-  ExpectSettingsIntact();
+  ExpectSettingsIntact(!program().Running());
   changes.Undo();
 }
 

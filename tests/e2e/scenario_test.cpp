@@ -103,7 +103,7 @@ TEST_F(Session, TheSettingsDialogSendsTheNextPressByEmail) {
   SendMessageTo(compose, kRecipient);
   ASSERT_TRUE(WaitUntil([&] { return SentMessages().size() > sent; })) << "nothing sent";
   // What the recipient gets is the card that the scan left in the temporary folder.
-  const std::wstring card = Installed().temp + L"corvante.jpg";
+  const std::wstring card = MailedCard();
   std::string message = ReadWhole(SentMessages().back());
   std::string body;
   for (char c : message) {

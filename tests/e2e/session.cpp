@@ -29,6 +29,8 @@ mailsim::Control& TheMail() {
   return mail;
 }
 
+std::wstring MailedCard() { return Installed().temp + L"corvante.jpg"; }
+
 std::vector<std::wstring> SentMessages() { return FilesIn(TheMail().Outbox(), L"*.eml"); }
 
 std::string ReadWhole(const std::wstring& path) {

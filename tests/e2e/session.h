@@ -24,6 +24,8 @@ const Tray& TheTray();
 scannersim::Control& TheScanner();
 mailsim::Control& TheMail();
 
+// Where the program scans the card that it mails: the user's temporary folder.
+std::wstring MailedCard();
 // The messages in the mail client's outbox.
 std::vector<std::wstring> SentMessages();
 std::string ReadWhole(const std::wstring& path);
