@@ -188,9 +188,9 @@ constexpr KeyName kKeys[] = {
 };
 
 // "ctrl+Tab", "shift+Tab", "alt+o", "Return", or a single character.
-bool PressKey(const std::wstring& spec) {
+bool PressKey(const std::wstring& chord) {
   std::vector<WORD> held;
-  std::wstring rest = spec;
+  std::wstring rest = chord;
   for (;;) {
     const size_t plus = rest.find(L'+');
     if (plus == std::wstring::npos || plus + 1 == rest.size()) break;
