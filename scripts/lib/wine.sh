@@ -68,16 +68,38 @@ bm_preferred_arch() {
   return 1
 }
 
+# bm_use_arch ARCH: the build of ARCH in a prefix of that architecture.
+# ARCH may be i686-wow64: the i686 build in a win64 prefix, as almost every
+# user runs it, on 64-bit Windows (Program Files (x86), SysWOW64, the 32-bit
+# registry view). The prefix is made by the 64-bit loader, the programs run
+# in the 32-bit one; `wine64` reaches the 64-bit side (its registry view).
 bm_use_arch() {
-  BM_ARCH=$1
+  BM_ARCH=${1%-wow64}
+  BM_WOW64=""
+  if [ "$1" != "$BM_ARCH" ]; then BM_WOW64=1; fi
   BM_BUILD=$(bm_build_dir "$BM_ARCH")
   BM_WINE_LOADER=$(bm_loader "$BM_ARCH")
-  if [ "$BM_ARCH" = i686 ]; then export WINEARCH=win32; else export WINEARCH=win64; fi
-  export WINEPREFIX=${BM_WINEPREFIX:-$BM_BUILD/wineprefix}
+  BM_BOOT_LOADER=$BM_WINE_LOADER
+  if [ "$BM_ARCH" = i686 ] && [ -z "$BM_WOW64" ]; then
+    export WINEARCH=win32
+  else
+    export WINEARCH=win64
+    BM_BOOT_LOADER=$(bm_loader x86_64)
+  fi
+  export WINEPREFIX=${BM_WINEPREFIX:-$BM_BUILD/wineprefix${BM_WOW64:+-wow64}}
+}
+
+# Why ARCH (with -wow64: both loaders) cannot run here, or nothing.
+bm_arch_spec_blocker() {
+  local why
+  why=$(bm_arch_blocker "${1%-wow64}")
+  if [ -z "$why" ] && [ "$1" != "${1%-wow64}" ]; then why=$(bm_arch_blocker x86_64); fi
+  echo "$why"
 }
 
 wine() { "$BM_WINE_LOADER" "$@"; }
-wineboot() { "$BM_WINE_LOADER" wineboot "$@"; }
+wine64() { /usr/lib/wine/wine64 "$@"; }
+wineboot() { "$BM_BOOT_LOADER" wineboot "$@"; }
 winepath() { "$BM_WINE_LOADER" winepath "$@"; }
 wineserver() { /usr/lib/wine/wineserver "$@"; }
 
@@ -209,7 +231,7 @@ wine_start() {
   # Wine's own background processes (services, device manager) start with the
   # first program and stay with the server. Started here, away from the test
   # runner's pipes, which they would otherwise hold open.
-  wine wineboot </dev/null >/dev/null 2>&1 || true
+  wineboot </dev/null >/dev/null 2>&1 || true
   trap wine_stop EXIT
 }
 

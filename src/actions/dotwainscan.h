@@ -31,11 +31,13 @@ class dotwainscan {
   // The temporary folder with a trailing backslash; 0 (and an empty text)
   // when the platform gives none that fits with room for a file name.
   std::int32_t GetTempFolder(wchar_t* buffer);
-  // The expanded path of the default mail client's Simple MAPI library:
-  // 1, or 0 when there is none or it does not fit.
+  // The expanded path of the Simple MAPI library of the default mail client
+  // in this program's registry view: 1, or 0 when there is none or it does
+  // not fit.
   std::int32_t GetMailClientLibrary(wchar_t* path);
-  // Simple MAPI logon, send with the compose window, logoff: 1 when the
-  // message was handed over and the session closed cleanly.
+  // Simple MAPI logon, send with the compose window, logoff, in process or
+  // through the mail helper when the client is of the other architecture: 1
+  // when the message was handed over and the session closed cleanly.
   std::int32_t SendMailWithAttachment(const wchar_t* path);
 
   // The code page of the attachment path handed to the mail client: the
@@ -46,11 +48,9 @@ class dotwainscan {
   // The colour-scan library in the language of the moment: true when the
   // scan left an image at `path` that was not there before.
   static bool ScanCard(const wchar_t* path);
+  class MailUser;
+
   // Why a press ended without what the user asked for: localized text `id`
   // with `detail` in its "%s", owned by the program's window.
   static void TellUser(UINT id, UINT icon, const wchar_t* detail = nullptr);
 };
-
-// The ANSI form of `path` in `codePage`, only when every character survives;
-// `ansi` holds MAX_PATH bytes.
-bool ToAnsiPath(const wchar_t* path, char* ansi, UINT codePage);

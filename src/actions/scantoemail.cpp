@@ -1,6 +1,7 @@
 // The left button's e-mail destination: the card goes into a fixed file in
 // the temporary folder, which is attached to a new message in the default
-// mail client's compose window through Simple MAPI.
+// mail client's compose window through Simple MAPI, in this process or,
+// for a client of the other architecture, through the mail helper.
 #include <windows.h>
 
 #include <mapi.h>
@@ -10,17 +11,17 @@
 
 #include "actions/dotwainscan.h"
 #include "framework/cstring.h"
+#include "framework/modulepath.h"
 #include "framework/msgbox.h"
-#include "framework/unique_handle.h"
+#include "mail/mailclient.h"
+#include "mail/mailhelper.h"
+#include "mail/mapisession.h"
 #include "resource.h"
 #include "settings/localized.h"
 
 namespace {
 
 constexpr wchar_t kTempFileName[] = L"corvante.jpg";
-constexpr wchar_t kMailClientsKey[] = L"software\\clients\\mail";
-constexpr wchar_t kDllPathValue[] = L"dllpath";
-constexpr DWORD kAnsiPathBytes = MAX_PATH;
 
 constexpr wchar_t kNoMapiLibrary[] = L"Can't load MAPI dll";
 constexpr wchar_t kSendCaption[] = L"E-mail";
@@ -92,67 +93,7 @@ void ShowFailure(const CodeText (&table)[N], ULONG code, HWND owner, const wchar
   AfxMessageBox(owner, text, caption, MB_OK | MB_ICONERROR);
 }
 
-// A registry value of any type as text, terminated; false when it is missing
-// or does not fit in `capacity` characters with its terminator.
-bool ReadText(HKEY key, const wchar_t* name, wchar_t* text, DWORD capacity) {
-  DWORD bytes = capacity * sizeof(wchar_t);
-  if (RegQueryValueExW(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(text), &bytes) !=
-      ERROR_SUCCESS) {
-    return false;
-  }
-  DWORD length = bytes / sizeof(wchar_t);
-  if (length > 0 && text[length - 1] == L'\0') --length;
-  if (length >= capacity) return false;
-  text[length] = L'\0';
-  return true;
-}
-
-// The machine a library file was built for, from its PE header; 0 when the
-// file is not a PE image.
-WORD ImageMachine(const wchar_t* path) {
-  afx::UniqueFile file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                                   OPEN_EXISTING, 0, nullptr));
-  if (!file) return 0;
-  IMAGE_DOS_HEADER dos = {};
-  DWORD read = 0;
-  if (!ReadFile(file.get(), &dos, sizeof(dos), &read, nullptr) || read != sizeof(dos) ||
-      dos.e_magic != IMAGE_DOS_SIGNATURE || dos.e_lfanew <= 0) {
-    return 0;
-  }
-  struct {
-    DWORD signature;
-    IMAGE_FILE_HEADER header;
-  } nt = {};
-  if (SetFilePointer(file.get(), dos.e_lfanew, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER ||
-      !ReadFile(file.get(), &nt, sizeof(nt), &read, nullptr) || read != sizeof(nt) ||
-      nt.signature != IMAGE_NT_SIGNATURE) {
-    return 0;
-  }
-  return nt.header.Machine;
-}
-
-constexpr WORD kOwnMachine =
-    sizeof(void*) == 8 ? IMAGE_FILE_MACHINE_AMD64 : IMAGE_FILE_MACHINE_I386;
-
-template <typename Fn>
-Fn MapiFunction(HMODULE library, const char* name) {
-  return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(library, name)));
-}
-
 }  // namespace
-
-bool ToAnsiPath(const wchar_t* path, char* ansi, UINT codePage) {
-  // UTF-8 holds every character, and Windows rejects the lost-character
-  // check for it.
-  if (codePage == CP_UTF8) {
-    return WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, path, -1, ansi, kAnsiPathBytes,
-                               nullptr, nullptr) > 0;
-  }
-  BOOL lost = FALSE;
-  const int bytes =
-      WideCharToMultiByte(codePage, 0, path, -1, ansi, kAnsiPathBytes, nullptr, &lost);
-  return bytes > 0 && !lost;
-}
 
 std::int32_t dotwainscan::ScanToEmail() {
   wchar_t path[kPathLength];
@@ -191,104 +132,64 @@ std::int32_t dotwainscan::GetTempFolder(wchar_t* buffer) {
 }
 
 std::int32_t dotwainscan::GetMailClientLibrary(wchar_t* path) {
-  wchar_t client[kPathLength];
-  {
-    afx::UniqueRegKey key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kMailClientsKey, 0, KEY_READ, key.put()) !=
-        ERROR_SUCCESS) {
-      return 0;
-    }
-    if (!ReadText(key.get(), nullptr, client, kPathLength) || client[0] == L'\0') return 0;
-  }
-  wchar_t clientKey[kPathLength + sizeof(kMailClientsKey) / sizeof(wchar_t)];
-  wcscpy(clientKey, kMailClientsKey);
-  wcscat(clientKey, L"\\");
-  wcscat(clientKey, client);
-  afx::UniqueRegKey key;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, clientKey, 0, KEY_READ, key.put()) != ERROR_SUCCESS) {
-    return 0;
-  }
-  wchar_t library[kPathLength];
-  if (!ReadText(key.get(), kDllPathValue, library, kPathLength)) return 0;
-  // The result counts the terminating NUL.
-  const DWORD expanded = ExpandEnvironmentStringsW(library, path, kPathLength);
-  if (expanded == 0 || expanded > kPathLength) {
-    path[0] = L'\0';
-    return 0;
-  }
-  return 1;
+  return mail::ClientLibrary(mail::RegistryView::OWN, path) ? 1 : 0;
 }
 
-std::int32_t dotwainscan::SendMailWithAttachment(const wchar_t* path) {
-  HWND owner = GetFocus();
-  const ULONG_PTR ui = reinterpret_cast<ULONG_PTR>(owner);
-  wchar_t libraryPath[kPathLength];
-  if (!GetMailClientLibrary(libraryPath)) {
-    TellUser(IDS_NO_MAIL_CLIENT, MB_ICONERROR);
-    return 0;
-  }
-  afx::UniqueModule library(LoadLibraryW(libraryPath));
-  if (!library) {
-    const DWORD error = GetLastError();
-    const WORD machine = error == ERROR_BAD_EXE_FORMAT ? ImageMachine(libraryPath) : 0;
-    TellUser(machine != 0 && machine != kOwnMachine ? IDS_MAIL_CLIENT_OTHER_ARCHITECTURE
-                                                    : IDS_MAIL_CLIENT_NOT_LOADED,
-             MB_ICONERROR, libraryPath);
-    return 0;
-  }
+// Every way an e-mail press can go wrong, told as the user sees it, whether
+// the program or its helper met it.
+class dotwainscan::MailUser : public mail::MailTeller {
+ public:
+  explicit MailUser(HWND owner) : owner_(owner) {}
 
-  auto logon = MapiFunction<LPMAPILOGON>(library.get(), "MAPILogon");
-  auto sendMail = MapiFunction<LPMAPISENDMAIL>(library.get(), "MAPISendMail");
-  auto logoff = MapiFunction<LPMAPILOGOFF>(library.get(), "MAPILogoff");
-  if (logon == nullptr || sendMail == nullptr || logoff == nullptr) {
-    library.reset();
-    AfxMessageBox(owner, kNoMapiLibrary, kNoCaption, MB_OK);
-    return 0;
-  }
-
-  LHANDLE session = 0;
-  const ULONG logonResult =
-      logon(reinterpret_cast<ULONG_PTR>(GetFocus()), nullptr, nullptr, MAPI_LOGON_UI, 0, &session);
-  if (logonResult != SUCCESS_SUCCESS) {
-    ShowFailure(kLogonFailures, logonResult, owner, kNoCaption);
-    return 0;
-  }
-
-  // A path that the ANSI code page cannot hold whole goes by its short form;
-  // with neither, the client would get a wrong path.
-  const UINT codePage = ansi_code_page();
-  char ansiPath[kAnsiPathBytes];
-  if (!ToAnsiPath(path, ansiPath, codePage)) {
-    wchar_t shortPath[kPathLength];
-    const DWORD length = GetShortPathNameW(path, shortPath, kPathLength);
-    if (length == 0 || length >= kPathLength || !ToAnsiPath(shortPath, ansiPath, codePage)) {
-      logoff(session, ui, 0, 0);
-      library.reset();
-      TellUser(IDS_PATH_NOT_ANSI, MB_ICONERROR, path);
-      return 0;
+  void Tell(mail::MailEvent event, ULONG code, const wchar_t* detail) override {
+    switch (event) {
+      case mail::MAIL_NO_CLIENT:
+        return TellUser(IDS_NO_MAIL_CLIENT, MB_ICONERROR);
+      case mail::MAIL_NOT_LOADED:
+        return TellUser(IDS_MAIL_CLIENT_NOT_LOADED, MB_ICONERROR, detail);
+      case mail::MAIL_OTHER_ARCHITECTURE:
+        return TellUser(IDS_MAIL_CLIENT_OTHER_ARCHITECTURE, MB_ICONERROR, detail);
+      case mail::MAIL_NO_FUNCTIONS:
+        AfxMessageBox(owner_, kNoMapiLibrary, kNoCaption, MB_OK);
+        return;
+      case mail::MAIL_LOGON_FAILED:
+        return ShowFailure(kLogonFailures, code, owner_, kNoCaption);
+      case mail::MAIL_PATH_NOT_ANSI:
+        return TellUser(IDS_PATH_NOT_ANSI, MB_ICONERROR, detail);
+      case mail::MAIL_SEND_FAILED:
+        return ShowFailure(kSendFailures, code, owner_, kSendCaption);
+      case mail::MAIL_LOGOFF_AFTER_FAILED_SEND:
+        return ShowFailure(kLogoffFailures, code, owner_, kLogoffAfterFailedSendCaption);
+      case mail::MAIL_LOGOFF_FAILED:
+        return ShowFailure(kLogoffFailures, code, owner_, kNoCaption);
+      case mail::MAIL_HELPER_FAILED:
+        return TellUser(IDS_MAIL_HELPER_FAILED, MB_ICONERROR, detail);
+      case mail::MAIL_EVENT_END:
+        return;
     }
   }
 
-  char empty[] = "";
-  MapiFileDesc attachment = {};
-  attachment.nPosition = static_cast<ULONG>(-1);
-  attachment.lpszPathName = ansiPath;
-  MapiMessage message = {};
-  message.lpszSubject = empty;
-  message.lpszNoteText = empty;
-  message.nFileCount = path[0] != L'\0' ? 1 : 0;
-  message.lpFiles = &attachment;
+ private:
+  HWND owner_;
+};
 
-  const ULONG sendResult = sendMail(session, ui, &message, MAPI_DIALOG, 0);
-  if (sendResult != SUCCESS_SUCCESS) {
-    ShowFailure(kSendFailures, sendResult, owner, kSendCaption);
-    ShowFailure(kLogoffFailures, logoff(session, ui, 0, 0), owner, kLogoffAfterFailedSendCaption);
-    return 0;
+std::int32_t dotwainscan::SendMailWithAttachment(const wchar_t* path) {
+  const HWND owner = GetFocus();
+  MailUser user(owner);
+  wchar_t library[kPathLength];
+  switch (mail::FindClient(library)) {
+    case mail::Route::IN_PROCESS: {
+      const mail::MapiRequest request = {library, path, owner, true, ansi_code_page()};
+      return mail::SendThroughLibrary(request, user);
+    }
+    case mail::Route::HELPER: {
+      const std::wstring helper =
+          afx::FolderOf(afx::ModuleFileName(nullptr)) + L"\\" + mail::kOtherHelperName;
+      return mail::SendThroughHelper(helper.c_str(), path, owner, user);
+    }
+    case mail::Route::NONE:
+      break;
   }
-  const ULONG logoffResult = logoff(session, ui, 0, 0);
-  if (logoffResult != SUCCESS_SUCCESS) {
-    ShowFailure(kLogoffFailures, logoffResult, owner, kNoCaption);
-    return 0;
-  }
-  return 1;
+  user.Tell(mail::MAIL_NO_CLIENT, 0, nullptr);
+  return 0;
 }

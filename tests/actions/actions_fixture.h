@@ -11,6 +11,7 @@
 #include "actions/ui_driver.h"
 #include "app/myapp.h"
 #include "framework/cstring.h"
+#include "mailstate.h"
 #include "settings/localized.h"
 #include "settings/settings.h"
 #include "simstate.h"
@@ -79,5 +80,32 @@ class ActionsTest : public testing::Test {
   std::int32_t saved_action_ = 0;
   std::int32_t saved_format_ = 0;
 };
+
+// The default mail client of one registry view, set for a test and put back
+// as it was afterwards. KEY_WOW64_* flags name the view; 0 is this process's.
+class MailClientRegistration {
+ public:
+  static constexpr REGSAM kOtherView = sizeof(void*) == 8 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+
+  explicit MailClientRegistration(REGSAM view);
+  ~MailClientRegistration();
+  MailClientRegistration(const MailClientRegistration&) = delete;
+  MailClientRegistration& operator=(const MailClientRegistration&) = delete;
+
+  // "Sim Mail" with `library` as its dllpath; empty: no default client.
+  void Set(const std::wstring& library) const;
+
+ private:
+  REGSAM view_;
+  std::wstring saved_;
+  bool had_ = false;
+};
+
+// "MAPILogon=0 MAPISendMail=1 MAPILogoff=0": the mail client's calls and results.
+std::string MailCalls(const mailsim::Control& mail);
+
+// A file whose PE header names `machine`: what a library looks like to
+// whoever reads its header, though it loads nowhere.
+void WriteImageHeader(const std::wstring& path, WORD machine);
 
 }  // namespace actions_testing
