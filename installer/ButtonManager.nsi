@@ -2,6 +2,9 @@
 ;   ARCH     i686 or x86_64
 ;   VERSION  x.y.z, the project's version
 ;   PROGRAM  the Release ButtonManager.exe
+;   HELPER   the mail helper of the other architecture, which the program
+;            starts for a default mail client whose library it cannot load
+;   HELPERNAME  its file name
 ;   OUTFILE  the installer to write
 ;
 ; Per machine: the program goes beside the companion OCR application when
@@ -28,6 +31,7 @@ ManifestDPIAware true
 !include LogicLib.nsh
 !include FileFunc.nsh
 !include WinMessages.nsh
+!include x64.nsh
 
 !define PRODUCT "CORVANTE button manager"
 !define PUBLISHER "MERO"
@@ -106,6 +110,20 @@ Section "${PRODUCT}" SecProgram
   SectionIn RO
   Call EndRunning
   SetOutPath "$INSTDIR"
+  ; A helper still serving an open compose window cannot be replaced. It
+  ; goes first, so that stopping there leaves the earlier installation whole,
+  ; and may not be skipped, so that a silent upgrade fails (exit code 2)
+  ; instead of keeping the old helper.
+  AllowSkipFiles off
+  !if ${ARCH} == i686
+    ; 64-bit mail clients exist only on 64-bit Windows.
+    ${If} ${RunningX64}
+      File "/oname=${HELPERNAME}" "${HELPER}"
+    ${EndIf}
+  !else
+    File "/oname=${HELPERNAME}" "${HELPER}"
+  !endif
+  AllowSkipFiles on
   File "/oname=${EXE}" "${PROGRAM}"
   WriteUninstaller "$INSTDIR\${UNINSTALLER}"
 
@@ -123,6 +141,8 @@ Section "${PRODUCT}" SecProgram
   WriteRegDWORD HKLM "${UNINST_KEY}" "NoRepair" 1
   ${GetSize} "$INSTDIR" "/M=${EXE} /S=0K /G=0" $0 $1 $2
   ${GetSize} "$INSTDIR" "/M=${UNINSTALLER} /S=0K /G=0" $3 $1 $2
+  IntOp $0 $0 + $3
+  ${GetSize} "$INSTDIR" "/M=${HELPERNAME} /S=0K /G=0" $3 $1 $2
   IntOp $0 $0 + $3
   WriteRegDWORD HKLM "${UNINST_KEY}" "EstimatedSize" $0
 
@@ -172,6 +192,13 @@ Function .onInit
   ${Loop}
 FunctionEnd
 
+; A stopped upgrade brings back the program it ended.
+Function .onInstFailed
+  ${If} $R9 == 1
+    Exec '"$INSTDIR\${EXE}"'
+  ${EndIf}
+FunctionEnd
+
 Function .onInstSuccess
   ${IfNot} ${SectionIsSelected} ${SecLogon}
     DeleteRegValue HKCU "${RUN_KEY}" "${RUN_VALUE}"
@@ -181,6 +208,8 @@ FunctionEnd
 Section "-un.Program"
   Call un.EndRunning
   Delete "$INSTDIR\${EXE}"
+  ; It may still serve an open compose window.
+  Delete /REBOOTOK "$INSTDIR\${HELPERNAME}"
   Delete "$INSTDIR\${UNINSTALLER}"
   ; Only when empty: the folder may be the companion application's.
   RMDir "$INSTDIR"
