@@ -149,7 +149,7 @@ bm_installed_prefix() {
     return 1
   fi
   export BM_WINEPREFIX=$work/template
-  bm_use_arch "$BM_ARCH"
+  bm_use_arch "$BM_ARCH${BM_WOW64:+-wow64}"
   if [ ! -f "$WINEPREFIX/.bm-desktop" ]; then
     wine_make_prefix || return 1
     wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d shell /f >/dev/null 2>&1

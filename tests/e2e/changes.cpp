@@ -16,10 +16,11 @@ struct StoredValue {
   std::string bytes;
 };
 
-StoredValue Read(HKEY root, const std::wstring& key, const wchar_t* name) {
+StoredValue Read(HKEY root, const std::wstring& key, const wchar_t* name, REGSAM view) {
   StoredValue value;
   afx::UniqueRegKey opened;
-  if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, opened.put()) != ERROR_SUCCESS) return value;
+  if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ | view, opened.put()) != ERROR_SUCCESS)
+    return value;
   DWORD size = 0;
   if (RegQueryValueExW(opened.get(), name, nullptr, &value.type, nullptr, &size) != ERROR_SUCCESS) {
     return value;
@@ -31,9 +32,10 @@ StoredValue Read(HKEY root, const std::wstring& key, const wchar_t* name) {
   return value;
 }
 
-void Write(HKEY root, const std::wstring& key, const wchar_t* name, const StoredValue& value) {
+void Write(HKEY root, const std::wstring& key, const wchar_t* name, const StoredValue& value,
+           REGSAM view) {
   afx::UniqueRegKey opened;
-  if (RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, opened.put(),
+  if (RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_WRITE | view, nullptr, opened.put(),
                       nullptr) != ERROR_SUCCESS) {
     return;
   }
@@ -44,6 +46,16 @@ void Write(HKEY root, const std::wstring& key, const wchar_t* name, const Stored
   } else {
     RegDeleteValueW(opened.get(), name);
   }
+}
+
+// The value as given, and as it was afterwards.
+void Store(Changes& changes, HKEY root, const std::wstring& key, const wchar_t* name,
+           const StoredValue& value, REGSAM view) {
+  const std::wstring valueName = name ? name : L"";
+  const StoredValue before = Read(root, key, name, view);
+  Write(root, key, name, value, view);
+  changes.Then(
+      [=] { Write(root, key, valueName.empty() ? nullptr : valueName.c_str(), before, view); });
 }
 
 }  // namespace
@@ -90,18 +102,12 @@ void Changes::Folder(const std::wstring& folder) {
 }
 
 void Changes::SetValue(HKEY root, const std::wstring& key, const wchar_t* name, DWORD type,
-                       const std::string& bytes) {
-  const std::wstring valueName = name ? name : L"";
-  const StoredValue before = Read(root, key, name);
-  Write(root, key, name, {true, type, bytes});
-  Then([=] { Write(root, key, valueName.empty() ? nullptr : valueName.c_str(), before); });
+                       const std::string& bytes, REGSAM view) {
+  Store(*this, root, key, name, {true, type, bytes}, view);
 }
 
-void Changes::DeleteValue(HKEY root, const std::wstring& key, const wchar_t* name) {
-  const std::wstring valueName = name ? name : L"";
-  const StoredValue before = Read(root, key, name);
-  Write(root, key, name, StoredValue());
-  Then([=] { Write(root, key, valueName.empty() ? nullptr : valueName.c_str(), before); });
+void Changes::DeleteValue(HKEY root, const std::wstring& key, const wchar_t* name, REGSAM view) {
+  Store(*this, root, key, name, StoredValue(), view);
 }
 
 void Changes::DeleteTree(HKEY root, const std::wstring& key) {

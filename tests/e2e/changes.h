@@ -30,10 +30,11 @@ class Changes {
   void Create(const std::wstring& file, const std::string& bytes);
   void Folder(const std::wstring& folder);
 
-  // A registry value of any type and size, `bytes` exactly as stored.
+  // A registry value of any type and size, `bytes` exactly as stored; `view`
+  // (KEY_WOW64_32KEY, KEY_WOW64_64KEY) reaches the other architecture's.
   void SetValue(HKEY root, const std::wstring& key, const wchar_t* name, DWORD type,
-                const std::string& bytes);
-  void DeleteValue(HKEY root, const std::wstring& key, const wchar_t* name);
+                const std::string& bytes, REGSAM view = 0);
+  void DeleteValue(HKEY root, const std::wstring& key, const wchar_t* name, REGSAM view = 0);
   // The key with everything below it, kept in a copy and put back.
   void DeleteTree(HKEY root, const std::wstring& key);
 

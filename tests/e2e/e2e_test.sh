@@ -9,7 +9,8 @@
 #
 #   e2e_test.sh ARCH INSTALLER TESTKIT DRIVER SUBSTITUTES WORK_FOLDER [driver arguments]
 #
-# E2E_SCREENSHOTS=1 makes the driver save the screen at each step (the demo).
+# ARCH may be i686-wow64: the i686 product in a win64 prefix, as on 64-bit
+# Windows. E2E_SCREENSHOTS=1 makes the driver save the screen at each step (the demo).
 set -uo pipefail
 
 arch=$1
@@ -22,7 +23,18 @@ shift 6
 
 source "$(dirname "$0")/../../scripts/lib/wine.sh"
 source "$(dirname "$0")/../support/check.sh"
+why=$(bm_arch_spec_blocker "$arch")
+if [ -n "$why" ]; then
+  echo "e2e test: $arch skipped: $why"
+  exit 0
+fi
 bm_use_arch "$arch"
+# Whether the mail helper, a program of the other architecture, can run here.
+other=x86_64
+if [ "$BM_ARCH" = x86_64 ]; then other=i686; fi
+E2E_OTHER_ARCH_RUNS=0
+if [ -z "$(bm_arch_blocker "$other")" ]; then E2E_OTHER_ARCH_RUNS=1; fi
+export E2E_OTHER_ARCH_RUNS
 
 if ! bm_installed_prefix "$work" "$installer" "$testkit"; then
   echo "FAIL: the test kit and the program did not install"

@@ -19,8 +19,8 @@ BOOL CALLBACK Collect(HWND window, LPARAM parameter) {
   auto* search = reinterpret_cast<Search*>(parameter);
   DWORD process = 0;
   GetWindowThreadProcessId(window, &process);
-  if (process == search->process && IsWindowVisible(window) && IsWindowEnabled(window) &&
-      (*search->match)(window)) {
+  if ((search->process == 0 || process == search->process) && IsWindowVisible(window) &&
+      IsWindowEnabled(window) && (*search->match)(window)) {
     search->found.push_back(window);
   }
   return TRUE;
