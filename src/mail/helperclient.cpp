@@ -2,9 +2,8 @@
 // the program's side that starts it and waits.
 #include <windows.h>
 
-#include <shellapi.h>
-
 #include <cwchar>
+#include <vector>
 
 #include "framework/pump.h"
 #include "framework/unique_handle.h"
@@ -18,11 +17,34 @@ constexpr wchar_t kOwnerSwitch[] = L"/owner";
 constexpr wchar_t kAttachSwitch[] = L"/attach";
 constexpr DWORD kPipeBytes = 2 * sizeof(HelperReport);
 
-struct LocalFreeTraits {
-  using Type = wchar_t**;
-  static Type Invalid() { return nullptr; }
-  static bool Close(Type p) { return LocalFree(p) == nullptr; }
-};
+// The words of a command line as HelperCommandLine writes them: separated by
+// spaces, a word in quotes may hold spaces. Without escapes, as no word of
+// ours holds a quote; false for anything else, such as a word that ends in a
+// backslash before its closing quote, which other parsers read as an escape.
+bool SplitCommandLine(const wchar_t* line, std::vector<std::wstring>* words) {
+  words->clear();
+  const wchar_t* c = line;
+  for (;;) {
+    while (*c == L' ' || *c == L'\t') ++c;
+    if (*c == L'\0') return true;
+    std::wstring word;
+    if (*c == L'"') {
+      const wchar_t* end = wcschr(c + 1, L'"');
+      if (end == nullptr || (end > c + 1 && end[-1] == L'\\')) return false;
+      word.assign(c + 1, end);
+      c = end + 1;
+      if (*c != L'\0' && *c != L' ' && *c != L'\t') return false;
+    } else {
+      const wchar_t* start = c;
+      while (*c != L'\0' && *c != L' ' && *c != L'\t') {
+        if (*c == L'"') return false;
+        ++c;
+      }
+      word.assign(start, c);
+    }
+    words->push_back(word);
+  }
+}
 
 struct AttributeListDeleter {
   LPPROC_THREAD_ATTRIBUTE_LIST list;
@@ -83,15 +105,12 @@ std::wstring HelperCommandLine(const wchar_t* helper, HWND owner, const wchar_t*
 }
 
 bool ParseHelperCommandLine(const wchar_t* commandLine, HelperArguments* arguments) {
-  int count = 0;
-  afx::UniqueHandle<LocalFreeTraits> argv(CommandLineToArgvW(commandLine, &count));
-  if (!argv || count != 5) return false;
-  wchar_t** args = argv.get();
-  if (wcscmp(args[1], kOwnerSwitch) != 0 || wcscmp(args[3], kAttachSwitch) != 0) return false;
-  const size_t length = wcslen(args[4]);
-  if (length == 0 || length >= MAX_PATH) return false;
-  if (!ParseOwner(args[2], &arguments->owner)) return false;
-  wcscpy(arguments->attachment, args[4]);
+  std::vector<std::wstring> args;
+  if (!SplitCommandLine(commandLine, &args) || args.size() != 5) return false;
+  if (args[1] != kOwnerSwitch || args[3] != kAttachSwitch) return false;
+  if (args[4].empty() || args[4].size() >= MAX_PATH) return false;
+  if (!ParseOwner(args[2].c_str(), &arguments->owner)) return false;
+  wcscpy(arguments->attachment, args[4].c_str());
   return true;
 }
 

@@ -159,6 +159,8 @@ TEST_F(MailHelperTest, TheHelperTakesOnlyTheCommandLineTheProgramGives) {
            L"h.exe /owner 4294967296 /attach C:\\c.jpg",
            L"h.exe /owner 1 /attach \"\"",
            L"h.exe",
+           L"h.exe /owner 1 /attach \"C:\\t\\\"",
+           L"h.exe /owner 1 /attach C:\\a\"b.jpg",
        }) {
     SCOPED_TRACE(testing::Message() << std::wstring(refused).c_str());
     EXPECT_FALSE(mail::ParseHelperCommandLine(refused, &parsed));
