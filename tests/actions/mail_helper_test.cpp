@@ -118,10 +118,7 @@ class MailHelperTest : public ActionsTest {
                               nullptr, nullptr);
     saved_allow_ = mail::allow_set_foreground_window;
     allowed_ = 0;
-    mail::allow_set_foreground_window = [](DWORD pid) -> BOOL {
-      allowed_ = pid;
-      return TRUE;
-    };
+    mail::allow_set_foreground_window = RecordAllowed;
   }
   void TearDown() override {
     mail::allow_set_foreground_window = saved_allow_;
@@ -137,6 +134,10 @@ class MailHelperTest : public ActionsTest {
   std::wstring library;
   HWND program = nullptr;
   static inline std::atomic<DWORD> allowed_{0};
+  static BOOL WINAPI RecordAllowed(DWORD pid) {
+    allowed_ = pid;
+    return TRUE;
+  }
 
  private:
   BOOL(WINAPI* saved_allow_)(DWORD) = nullptr;
