@@ -101,6 +101,10 @@ class MailClientRegistration {
   bool had_ = false;
 };
 
+// The simulated mail client as a test begins: every call succeeds, sends
+// wait for the user, sent messages go to `folder`\outbox.
+::testing::AssertionResult FreshMailClient(mailsim::Control& mail, const std::wstring& folder);
+
 // "MAPILogon=0 MAPISendMail=1 MAPILogoff=0": the mail client's calls and results.
 std::string MailCalls(const mailsim::Control& mail);
 

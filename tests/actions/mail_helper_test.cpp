@@ -107,9 +107,7 @@ class MailHelperTest : public ActionsTest {
  protected:
   void SetUp() override {
     ActionsTest::SetUp();
-    ASSERT_TRUE(mail.Open());
-    mail.Reset();
-    mail.SetOutbox((folder + L"\\outbox").c_str());
+    ASSERT_TRUE(FreshMailClient(mail, folder));
     attachment = InFolder(L"attach.jpg");
     std::ofstream(attachment.c_str(), std::ios::binary) << "card";
     library = testing_support::ExeDir() + L"\\simmapi.dll";

@@ -63,6 +63,13 @@ void MailClientRegistration::Set(const std::wstring& library) const {
   RegCloseKey(key);
 }
 
+::testing::AssertionResult FreshMailClient(mailsim::Control& mail, const std::wstring& folder) {
+  if (!mail.Open()) return ::testing::AssertionFailure() << "the mail client's state does not open";
+  mail.Reset();
+  mail.SetOutbox((folder + L"\\outbox").c_str());
+  return ::testing::AssertionSuccess();
+}
+
 std::string MailCalls(const mailsim::Control& mail) {
   std::string text;
   for (const auto& call : mail.Calls()) {

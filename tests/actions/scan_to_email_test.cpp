@@ -89,9 +89,7 @@ class MailTest : public ActionsTest {
  protected:
   void SetUp() override {
     ActionsTest::SetUp();
-    ASSERT_TRUE(mail.Open());
-    mail.Reset();
-    mail.SetOutbox((folder + L"\\outbox").c_str());
+    ASSERT_TRUE(FreshMailClient(mail, folder));
     saved_client_.resize(MAX_PATH);
     DWORD bytes = MAX_PATH * sizeof(wchar_t);
     had_client_ = RegGetValueW(HKEY_LOCAL_MACHINE, kClientsKey, nullptr, RRF_RT_REG_SZ, nullptr,
