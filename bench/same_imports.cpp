@@ -6,12 +6,9 @@
 
 #include <objbase.h>
 
-#include "actions/colorscan_exports.h"
-
 extern "C" {
 
 const void* bench_same_imports[] = {
-    reinterpret_cast<const void*>(&color_scanW),   // the colour-scan library
     reinterpret_cast<const void*>(&RegCloseKey),   // advapi32
     reinterpret_cast<const void*>(&CoInitialize),  // ole32
 };

@@ -3,13 +3,15 @@
 # all it takes: its stubs load the DLL and resolve the function through the
 # runtime's __delayLoadHelper2 the first time they are called.
 #
-#   bm_delay_load(<target> <dll>...)
+#   bm_delay_load(<target> <dll>... [FROM_DEF <dll> <def>]...)
 #     An INTERFACE library <target> to link in place of the system libraries
-#     named (comdlg32, version, ...).
-#   bm_delay_import_directory(<executable> <target>)
+#     named (comdlg32, version, ...); a DLL of no system import library (the
+#     scanner package's) comes with the .def of its exports as the program's
+#     references name them.
+#   bm_delay_import_directory(<executable> <target>...)
 #     Fills the executable's delay-import directory with the entries of the
-#     DLLs that <target> delays, where the platform's tools look for them; the
-#     linker leaves it empty.
+#     DLLs that the <target>s delay, where the platform's tools look for them;
+#     the linker leaves it empty.
 
 # The .def of every function that the system import library of `dll` holds,
 # as the program's references name them (stdcall-decorated on i686). Written
@@ -37,12 +39,21 @@ function(bm_delay_load_def dll def)
 endfunction()
 
 function(bm_delay_load target)
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "" FROM_DEF)
   set(dir ${CMAKE_CURRENT_BINARY_DIR}/delayload)
+  file(MAKE_DIRECTORY ${dir})
+  set(defs "")
+  foreach(dll IN LISTS arg_UNPARSED_ARGUMENTS)
+    bm_delay_load_def(${dll} ${dir}/${dll}.def)
+    list(APPEND defs ${dll} ${dir}/${dll}.def)
+  endforeach()
+  list(APPEND defs ${arg_FROM_DEF})
   set(libraries "")
-  foreach(dll IN LISTS ARGN)
-    set(def ${dir}/${dll}.def)
+  set(dlls "")
+  while(defs)
+    list(POP_FRONT defs dll def)
+    list(APPEND dlls ${dll})
     set(lib ${dir}/lib${dll}_delay.a)
-    bm_delay_load_def(${dll} ${def})
     set(fixup "")
     if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
       # ld's i386 emulation drops an import stub's code when nothing calls the
@@ -62,17 +73,21 @@ function(bm_delay_load target)
       WORKING_DIRECTORY ${dir}
       VERBATIM)
     list(APPEND libraries ${lib})
-  endforeach()
+  endwhile()
   add_custom_target(${target}_libs DEPENDS ${libraries})
   add_library(${target} INTERFACE)
   target_link_libraries(${target} INTERFACE ${libraries})
   add_dependencies(${target} ${target}_libs)
-  set_property(TARGET ${target} PROPERTY BM_DELAYED_DLLS ${ARGN})
+  set_property(TARGET ${target} PROPERTY BM_DELAYED_DLLS ${dlls})
 endfunction()
 
-function(bm_delay_import_directory executable target)
+function(bm_delay_import_directory executable)
   find_package(Python3 REQUIRED COMPONENTS Interpreter)
-  get_target_property(dlls ${target} BM_DELAYED_DLLS)
+  set(dlls "")
+  foreach(target IN LISTS ARGN)
+    get_target_property(delayed ${target} BM_DELAYED_DLLS)
+    list(APPEND dlls ${delayed})
+  endforeach()
   # A zero descriptor after the delay-load libraries' descriptors (in
   # .text$2) ends the directory; grouped sections are sorted by name.
   set(terminator ${CMAKE_CURRENT_BINARY_DIR}/delayload/${executable}_delay_end.c)

@@ -1,6 +1,7 @@
-// The scanner package's colour-scan library ("ovrapixlw.dll"), linked at load
-// time: the program does not start without it. Both exports use the stdcall
-// convention and are exported under their undecorated names.
+// The scanner package's colour-scan library ("ovrapixlw.dll"), loaded at the
+// first scan, once dotwainscan::ColourScanLibraryReady has found it. Both
+// exports use the stdcall convention and are exported under their undecorated
+// names.
 #pragma once
 
 extern "C" {

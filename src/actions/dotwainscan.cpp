@@ -53,23 +53,44 @@ struct FileStamp {
 
 }  // namespace
 
+bool dotwainscan::ColourScanLibraryReady() {
+  HMODULE library = GetModuleHandleW(colour_scan_library);
+  const bool loadedHere = library == nullptr;
+  if (loadedHere) library = LoadLibraryW(colour_scan_library);
+  if (library == nullptr) return false;
+  const bool complete = GetProcAddress(library, "setui_colorscan") != nullptr &&
+                        GetProcAddress(library, "color_scanW") != nullptr;
+  if (!complete && loadedHere) FreeLibrary(library);
+  return complete;
+}
+
 // The arguments are the same for every scan; the file format follows the
 // path's extension. The library's result is not read: the file decides.
+namespace {
+struct ScanArguments {
+  const wchar_t* source;
+  int colour, resolution, left, top, contrast, autoCrop, rotation, quality;
+};
+constexpr ScanArguments kScan = {
+    L"twaino73",     /*colour=*/1,   /*resolution=*/400, /*left=*/0,   /*top=*/0,
+    /*contrast=*/20, /*autoCrop=*/1, /*rotation=*/0,     /*quality=*/3};
+}  // namespace
+
 bool dotwainscan::ScanCard(const wchar_t* path) {
+  if (!ColourScanLibraryReady()) return false;
   const FileStamp before = FileStamp::Of(path);
   setui_colorscan(AppSettings().Language());
-  color_scanW(L"twaino73", 1, 400, 0, 0, 20, 1, 0, path, 3);
+  color_scanW(kScan.source, kScan.colour, kScan.resolution, kScan.left, kScan.top, kScan.contrast,
+              kScan.autoCrop, kScan.rotation, path, kScan.quality);
   return FileStamp::Of(path).IsNewImageAfter(before);
 }
 
 void dotwainscan::TellUser(UINT id, UINT icon, const wchar_t* detail) {
-  CString format;
-  LoadLocalizedString(format, id);
   CString text;
   if (detail) {
-    text.Format(format, detail);
+    text = FormatLocalized(id, detail);
   } else {
-    text = format;
+    LoadLocalizedString(text, id);
   }
   // The frame is hidden: a topmost box is still seen when Windows keeps a
   // background program from taking the foreground.
@@ -90,6 +111,11 @@ std::int32_t dotwainscan::DoLeftButtonAction() {
 }
 
 std::int32_t dotwainscan::ScanToFile() {
+  // Told before the Save-as dialog, so that nobody names a file for nothing.
+  if (!ColourScanLibraryReady()) {
+    TellUser(IDS_NO_SCANNER_SOFTWARE, MB_ICONWARNING, colour_scan_library);
+    return 0;
+  }
   wchar_t path[kPathLength] = L"";
   const std::int32_t result = AskSaveFileName(GetFocus(), path);
   if (result < 0) return result;

@@ -40,6 +40,14 @@ class dotwainscan {
   // when the message was handed over and the session closed cleanly.
   std::int32_t SendMailWithAttachment(const wchar_t* path);
 
+  // Whether the scanner package's colour-scan library loads with both of its
+  // functions. It loads on its first call, and a call into a library that is
+  // not there would end the program, so every scan asks first. Once loaded
+  // it stays for the life of the process.
+  static bool ColourScanLibraryReady();
+  // The library's name; tests replace it.
+  static inline const wchar_t* colour_scan_library = L"ovrapixlw.dll";
+
   // The code page of the attachment path handed to the mail client: the
   // system's ANSI code page, which tests replace.
   static inline UINT (*ansi_code_page)() = [] { return GetACP(); };

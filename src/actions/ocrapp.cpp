@@ -40,11 +40,7 @@ OcrApplication CreateOcrApplication() {
                        Quillora::kOcrApplicationIid, reinterpret_cast<void**>(application.put()));
   if (result != S_OK) {
     application.reset();
-    CString format;
-    LoadLocalizedString(format, IDS_NOT_INSTALLED);
-    CString text;
-    text.Format(format, kOcrProductName);
-    AfxMessageBox(text, MB_OK, 0);
+    AfxMessageBox(FormatLocalized(IDS_NOT_INSTALLED, kOcrProductName), MB_OK, 0);
   }
   return application;
 }

@@ -86,16 +86,17 @@ void ShowFailure(const CodeText (&table)[N], ULONG code, HWND owner, const wchar
       return;
     }
   }
-  CString format;
-  LoadLocalizedString(format, IDS_MAIL_ERROR);
-  CString text;
-  text.Format(format, std::to_wstring(code).c_str());
+  const CString text = FormatLocalized(IDS_MAIL_ERROR, std::to_wstring(code).c_str());
   AfxMessageBox(owner, text, caption, MB_OK | MB_ICONERROR);
 }
 
 }  // namespace
 
 std::int32_t dotwainscan::ScanToEmail() {
+  if (!ColourScanLibraryReady()) {
+    TellUser(IDS_NO_SCANNER_SOFTWARE, MB_ICONWARNING, colour_scan_library);
+    return 0;
+  }
   wchar_t path[kPathLength];
   if (!GetTempFolder(path) || wcslen(path) + wcslen(kTempFileName) >= kPathLength) {
     TellUser(IDS_NO_TEMP_FOLDER, MB_ICONERROR);

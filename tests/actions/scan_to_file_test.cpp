@@ -54,6 +54,35 @@ TEST_F(ScanToFileTest, TheLeftButtonGoesWhereTheSettingsSay) {
   EXPECT_EQ(ScanCalls(), "");
 }
 
+// A machine without the scanner's package: the press says so before any
+// dialog, and nothing calls into the missing library.
+TEST_F(ScanToFileTest, WithoutTheColourScanLibraryAPressExplainsAndScansNothing) {
+  struct Case {
+    std::int32_t destination;
+    const wchar_t* library;
+  };
+  const Case cases[] = {
+      {DESTINATION_FILE, L"bm-not-installed.dll"},
+      {DESTINATION_EMAIL, L"bm-not-installed.dll"},
+      {DESTINATION_FILE, L"kdv310.dll"},  // loads, but lacks the scan functions
+  };
+  const wchar_t* const installed = dotwainscan::colour_scan_library;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.destination << " " << c.library);
+    AppSettings().button_left_action = c.destination;
+    dotwainscan::colour_scan_library = c.library;
+    User user([](User& u) { u.AnswerMessageBox(); });
+    EXPECT_EQ(actions.DoLeftButtonAction(), 0);
+    user.Done();
+    dotwainscan::colour_scan_library = installed;
+    EXPECT_TRUE(user.problems.empty());
+    EXPECT_TRUE(user.unexpected.empty());
+    ASSERT_EQ(user.boxes.size(), 1u);
+    EXPECT_EQ(user.boxes[0].text, Localized(IDS_NO_SCANNER_SOFTWARE, c.library));
+    EXPECT_EQ(ScanCalls(), "");
+  }
+}
+
 TEST_F(ScanToFileTest, TheDialogOpensOnTheStoredTypeAndKeepsTheConfirmedOne) {
   AppSettings().format_ext_file = 3;
   const std::wstring path = InFolder(L"card-type.tif");
