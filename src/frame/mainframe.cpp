@@ -1,7 +1,10 @@
 #include "frame/mainframe.h"
 
+#include <wtsapi32.h>
+
 #include "framework/debug.h"
 #include "framework/dialog.h"
+#include "framework/pump.h"
 #include "framework/winapp.h"
 #include "resource.h"
 #include "settings/opendialogs.h"
@@ -12,11 +15,6 @@ namespace {
 
 constexpr UINT kTrayId = 101;
 constexpr UINT kTrayCallbackMessage = WM_USER;
-constexpr UINT kSessionChangeMessage = 0x02B1;  // WM_WTSSESSION_CHANGE
-constexpr WPARAM kConsoleConnect = 1;
-constexpr WPARAM kConsoleDisconnect = 2;
-constexpr WPARAM kSessionLock = 7;
-constexpr WPARAM kSessionUnlock = 8;
 constexpr DWORD kExitGraceMs = 100;
 
 using WtsRegisterFn = BOOL(WINAPI*)(HWND, DWORD);
@@ -39,8 +37,9 @@ BEGIN_MESSAGE_MAP(CMainFrame, CFrameWnd)
   ON_WM_CLOSE()
   ON_WM_ENDSESSION()
   ON_MESSAGE(kTrayCallbackMessage, OnTrayMessage)
-  ON_MESSAGE(kSessionChangeMessage, OnSessionChange)
+  ON_MESSAGE(WM_WTSSESSION_CHANGE, OnSessionChange)
   ON_REGISTERED_MESSAGE(taskbar_created_, OnTaskbarCreated)
+  ON_MESSAGE(WM_POWERBROADCAST, OnPowerBroadcast)
   ON_COMMAND(ID_SETTINGS, OnSettings)
   ON_COMMAND(ID_EXIT, OnExit)
   ON_COMMAND(ID_CALIBRATE, OnCalibrate)
@@ -88,9 +87,9 @@ void CMainFrame::OnOutermostMessageDone() {
 
 int CMainFrame::OnCreate(LPCREATESTRUCTW create) {
   if (CFrameWnd::OnCreate(create) == -1) return -1;
-  tray_icon.Create(this, IDI_NO_SCANNER, IDS_TOOLTIP);
+  if (!tray_icon.Create(this, IDI_NO_SCANNER, IDS_TOOLTIP)) RetryTrayIconFromStart();
   UpdateTrayState();
-  RegisterSessionNotification(m_hWnd, 0);
+  RegisterSessionNotification(m_hWnd, NOTIFY_FOR_THIS_SESSION);
   driver.SetTimeOut(kDriverTimeOut);
   SetTimer(TIMER_ID_DETECT, kDetectPeriodMs);
   return 0;
@@ -101,7 +100,26 @@ void CMainFrame::OnTimer(UINT_PTR id) {
     OnDetectTick();
   } else if (id == TIMER_ID_BUTTON) {
     OnButtonTick();
+  } else if (id == TIMER_ID_TRAY) {
+    OnTrayRetryTick();
   }
+}
+
+// At log-on the program may start before the taskbar exists or while it is
+// too busy to answer.
+void CMainFrame::RetryTrayIconFromStart() {
+  tray_retry_ms = kTrayRetryFirstMs;
+  SetTimer(TIMER_ID_TRAY, tray_retry_ms);
+}
+
+void CMainFrame::OnTrayRetryTick() {
+  if (driver.stopping || tray_icon.Readd()) {
+    KillTimer(TIMER_ID_TRAY);
+    tray_retry_ms = 0;
+    return;
+  }
+  tray_retry_ms = tray_retry_ms * 2 > kTrayRetryLongestMs ? kTrayRetryLongestMs : tray_retry_ms * 2;
+  SetTimer(TIMER_ID_TRAY, tray_retry_ms);
 }
 
 void CMainFrame::OnDetectTick() {
@@ -147,12 +165,9 @@ void CMainFrame::OnButtonTick() {
   const int left = driver.IsButtonPressed(0);
   const int right = left < 0 ? 0 : driver.IsButtonPressed(1);
   if (left < 0 || right < 0) {
-    KillTimer(TIMER_ID_BUTTON);
     if (left == -1 || right == -1) scanner_locked = 1;
-    scanner_connected = 0;
     ForgetLatches();
-    UpdateTrayState();
-    SetTimer(TIMER_ID_DETECT, kDetectPeriodMs);
+    ReturnToDetection();
   } else {
     // A latched button starts nothing until it reads something other than 1.
     const int reads[2] = {left, right};
@@ -162,9 +177,20 @@ void CMainFrame::OnButtonTick() {
       pressed[button] = reads[button] == 1 && !button_latched[button];
     }
     if (pressed[0]) RunButton(0);
-    if (pressed[1]) RunButton(1);
+    if (pressed[1] && !resume_pending_) RunButton(1);
   }
   in_button_timer = 0;
+  if (resume_pending_) {
+    resume_pending_ = false;
+    if (scanner_connected) ReturnToDetection();
+  }
+}
+
+void CMainFrame::ReturnToDetection() {
+  KillTimer(TIMER_ID_BUTTON);
+  scanner_connected = 0;
+  UpdateTrayState();
+  SetTimer(TIMER_ID_DETECT, kDetectPeriodMs);
 }
 
 // A scanner found again starts with both buttons free: a latch held over
@@ -187,31 +213,38 @@ void CMainFrame::RunButton(std::int16_t button) {
   WaitForRelease(button);
 }
 
+// Reads every 100 ms until the button is let go, answering the thread's
+// messages in between: every broadcast waits on this thread, and a log-off
+// must not wait for a finger on the button. Ticks that arrive meanwhile
+// return at once.
 void CMainFrame::WaitForRelease(std::int16_t button) {
-  const DWORD start = GetTickCount();
+  const DWORD start = tick_count();
   while (driver.IsButtonPressed(button) == 1) {
-    if (GetTickCount() - start >= release_wait_limit_ms) {
+    // Held across sleep, or for too long: it starts nothing again until it
+    // reads otherwise.
+    if (resume_pending_ || tick_count() - start >= release_wait_limit_ms) {
       button_latched[button] = 1;
       return;
     }
-    Sleep(kReleasePollMs);
+    if (exit_pending_ || driver.stopping) return;
+    afx::WaitPumpingMessages(nullptr, kReleasePollMs);
   }
 }
 
 LRESULT CMainFrame::OnSessionChange(WPARAM wParam, LPARAM) {
   switch (wParam) {
-    case kConsoleConnect:
+    case WTS_CONSOLE_CONNECT:
       afx::DebugOutput(L"WTS_CONSOLE_CONNECT\n");
       console_connected = 1;
       break;
-    case kConsoleDisconnect:
+    case WTS_CONSOLE_DISCONNECT:
       afx::DebugOutput(L"WTS_CONSOLE_DISCONNECT\n");
       console_connected = 0;
       break;
-    case kSessionLock:
+    case WTS_SESSION_LOCK:
       afx::DebugOutput(L"WTS_SESSION_LOCK\n");
       break;
-    case kSessionUnlock:
+    case WTS_SESSION_UNLOCK:
       afx::DebugOutput(L"WTS_SESSION_UNLOCK\n");
       break;
     default:
@@ -225,8 +258,26 @@ LRESULT CMainFrame::OnTrayMessage(WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT CMainFrame::OnTaskbarCreated(WPARAM, LPARAM) {
-  tray_icon.Readd();
+  if (tray_icon.Readd()) {
+    KillTimer(TIMER_ID_TRAY);
+    tray_retry_ms = 0;
+  } else if (tray_retry_ms == 0) {
+    RetryTrayIconFromStart();
+  }
   return 0;
+}
+
+// The driver may come back from sleep as a new device.
+LRESULT CMainFrame::OnPowerBroadcast(WPARAM event, LPARAM) {
+  if (event == PBT_APMRESUMEAUTOMATIC || event == PBT_APMRESUMESUSPEND ||
+      event == PBT_APMRESUMECRITICAL) {
+    if (in_button_timer) {
+      resume_pending_ = true;
+    } else if (scanner_connected) {
+      ReturnToDetection();
+    }
+  }
+  return TRUE;
 }
 
 void CMainFrame::OnEndSession(BOOL ending) {

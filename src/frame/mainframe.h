@@ -14,6 +14,10 @@ class CMainFrame : public CFrameWnd, public dotwainscan {
  public:
   static constexpr UINT_PTR TIMER_ID_DETECT = 1;
   static constexpr UINT_PTR TIMER_ID_BUTTON = 2;
+  // Adds the tray icon again while the shell refuses it, less often each time.
+  static constexpr UINT_PTR TIMER_ID_TRAY = 3;
+  static constexpr UINT kTrayRetryFirstMs = 1000;
+  static constexpr UINT kTrayRetryLongestMs = 60000;
   static constexpr UINT kDetectPeriodMs = 1500;
   static constexpr UINT kButtonPeriodMs = 500;
   static constexpr DWORD kReleasePollMs = 100;
@@ -40,6 +44,12 @@ class CMainFrame : public CFrameWnd, public dotwainscan {
   DWORD release_wait_limit_ms = 30000;
   std::int32_t button_latched[2] = {0, 0};
 
+  // The clock of the release wait; tests start it just before its wrap.
+  using TickCountFn = DWORD(WINAPI*)();
+  static inline TickCountFn tick_count = &GetTickCount;
+  // The interval of the tray icon's next retry; 0 while none is due.
+  UINT tray_retry_ms = 0;
+
  protected:
   int OnCreate(LPCREATESTRUCTW create);
   void OnTimer(UINT_PTR id);
@@ -48,6 +58,7 @@ class CMainFrame : public CFrameWnd, public dotwainscan {
   LRESULT OnTrayMessage(WPARAM wParam, LPARAM lParam);
   LRESULT OnSessionChange(WPARAM wParam, LPARAM lParam);
   LRESULT OnTaskbarCreated(WPARAM wParam, LPARAM lParam);
+  LRESULT OnPowerBroadcast(WPARAM wParam, LPARAM lParam);
   void OnSettings();
   void OnExit();
   void OnCalibrate();
@@ -63,11 +74,17 @@ class CMainFrame : public CFrameWnd, public dotwainscan {
   void RunButton(std::int16_t button);
   void WaitForRelease(std::int16_t button);
   void ForgetLatches();
+  // From polling back to detection, as after a loss of the scanner.
+  void ReturnToDetection();
+  void OnTrayRetryTick();
+  void RetryTrayIconFromStart();
 
   static UINT taskbar_created_;
 
   // Exit that arrived through a nested loop waits for the outermost handler.
   bool exit_pending_ = false;
+  // A resume that arrived inside a button tick, for its end.
+  bool resume_pending_ = false;
 
   DECLARE_MESSAGE_MAP()
 };

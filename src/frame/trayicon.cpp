@@ -12,17 +12,44 @@ CTrayIcon::ShellNotifyFn CTrayIcon::shell_notify = &Shell_NotifyIconW;
 
 namespace {
 
-// At the size the shell draws tray icons (16 px at 100 %, 32 px at 200 %),
-// so it never scales a 32 px picture down. Not shared: the shared cache of
-// Windows keys on the name alone and would hand back whichever size came first.
-HICON LoadTrayIcon(UINT iconId) {
-  if (!iconId) return nullptr;
-  return static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(iconId),
-                                       IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                                       GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
+// The taskbar's display may have changed its scale since the program
+// started, while GetSystemMetrics keeps answering for the scale of that
+// moment. Both functions are newer than the oldest Windows the program runs
+// on, so they are looked up.
+int TaskbarIconSize() {
+  using DpiForMonitorFn = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
+  using MetricsForDpiFn = int(WINAPI*)(int, UINT);
+  static const HMODULE shcore = LoadLibraryW(L"shcore.dll");
+  static const auto dpiForMonitor = reinterpret_cast<DpiForMonitorFn>(
+      reinterpret_cast<void*>(shcore ? GetProcAddress(shcore, "GetDpiForMonitor") : nullptr));
+  static const auto metricsForDpi = reinterpret_cast<MetricsForDpiFn>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetSystemMetricsForDpi")));
+  constexpr int kEffectiveDpi = 0;  // MDT_EFFECTIVE_DPI
+  if (dpiForMonitor && metricsForDpi) {
+    const HWND taskbar = FindWindowW(L"Shell_TrayWnd", nullptr);
+    const HMONITOR monitor = taskbar ? MonitorFromWindow(taskbar, MONITOR_DEFAULTTOPRIMARY)
+                                     : MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
+    UINT dpiX = 0;
+    UINT dpiY = 0;
+    if (SUCCEEDED(dpiForMonitor(monitor, kEffectiveDpi, &dpiX, &dpiY)) && dpiX != 0) {
+      return metricsForDpi(SM_CXSMICON, dpiX);
+    }
+  }
+  return GetSystemMetrics(SM_CXSMICON);
 }
 
 }  // namespace
+
+int (*CTrayIcon::tray_icon_size)() = &TaskbarIconSize;
+
+// At the size the shell draws tray icons (16 px at 100 %, 32 px at 200 %),
+// so it never scales a 32 px picture down. Not shared: the shared cache of
+// Windows keys on the name alone and would hand back whichever size came first.
+HICON CTrayIcon::LoadTrayIcon(UINT iconId) const {
+  if (!iconId) return nullptr;
+  return static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(iconId),
+                                       IMAGE_ICON, icon_size_, icon_size_, LR_DEFAULTCOLOR));
+}
 
 CTrayIcon::CTrayIcon(UINT id, UINT callbackMessage) {
   added = 0;
@@ -35,7 +62,7 @@ CTrayIcon::CTrayIcon(UINT id, UINT callbackMessage) {
 }
 
 CTrayIcon::~CTrayIcon() {
-  if (added) {
+  if (added || handed_) {
     shell_notify(NIM_DELETE, &nid);
     added = 0;
   }
@@ -45,27 +72,38 @@ BOOL CTrayIcon::Create(CWnd* window, UINT iconId, UINT tipId) {
   AFX_ASSERT(window == nullptr || IsWindow(window->m_hWnd));
   nid.hWnd = window ? window->m_hWnd : nullptr;
   if (tipId != 0) {
-    CString format;
-    LoadLocalizedString(format, tipId);
-    CString tip;
-    tip.Format(format, kScannerProductName);
+    const CString tip = FormatLocalized(tipId, kScannerProductName);
     wcsncpy(nid.szTip, tip, _countof(nid.szTip) - 1);
     nid.szTip[_countof(nid.szTip) - 1] = L'\0';
   }
+  // The scale the process started with is the scale of the moment.
+  icon_size_ = GetSystemMetrics(SM_CXSMICON);
+  icon_id_ = iconId;
   icon_.reset(LoadTrayIcon(iconId));
   nid.hIcon = icon_.get();
-  nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-  shell_notify(NIM_ADD, &nid);
-  added = 1;
-  nid.uFlags = 0;
-  return TRUE;
+  handed_ = true;
+  return Add();
 }
 
-void CTrayIcon::Readd() {
-  if (!added) return;
+BOOL CTrayIcon::Add() {
   nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-  shell_notify(NIM_ADD, &nid);
+  // A shell that took the icon but answered too late refuses a second add;
+  // the icon is then there to be modified.
+  const BOOL shown = shell_notify(NIM_ADD, &nid) || shell_notify(NIM_MODIFY, &nid);
   nid.uFlags = 0;
+  added = shown ? 1 : 0;
+  return shown;
+}
+
+BOOL CTrayIcon::Readd() {
+  if (!handed_) return FALSE;
+  const int size = tray_icon_size();
+  if (size != icon_size_) {
+    icon_size_ = size;
+    icon_.reset(LoadTrayIcon(icon_id_));
+    nid.hIcon = icon_.get();
+  }
+  return Add();
 }
 
 void CTrayIcon::SetState(BOOL isConnected, BOOL locked) {
@@ -81,6 +119,7 @@ void CTrayIcon::SetState(BOOL isConnected, BOOL locked) {
 
 BOOL CTrayIcon::SetIcon(UINT iconId) {
   afx::UniqueIcon next(LoadTrayIcon(iconId));
+  icon_id_ = iconId;
   nid.uFlags = NIF_ICON;
   nid.hIcon = next.get();
   shell_notify(NIM_MODIFY, &nid);

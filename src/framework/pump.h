@@ -5,9 +5,11 @@
 
 namespace afx {
 
-// Until `handle` is signalled, dispatches the thread's messages, as a modal
-// loop does: handlers that guard themselves against re-entry stay guarded.
-// A quit message that arrives meanwhile is posted again afterwards.
-void WaitPumpingMessages(HANDLE handle);
+// Until `handle` is signalled (a null handle never is) or `ms` milliseconds
+// have passed, dispatches the thread's messages, as a modal loop does:
+// handlers that guard themselves against re-entry stay guarded. A quit
+// message that arrives meanwhile is posted again afterwards. True when the
+// handle was signalled.
+bool WaitPumpingMessages(HANDLE handle, DWORD ms = INFINITE);
 
 }  // namespace afx

@@ -71,12 +71,18 @@ void FrameTest::SetUp() {
   // A left press runs no action here: the actions have tests of their own.
   saved_left_action_ = AppSettings().button_left_action;
   AppSettings().button_left_action = 0;
+  RecreateFrame();
+}
+
+void FrameTest::RecreateFrame() {
+  if (IsWindow(hwnd)) DestroyWindow(hwnd);
   frame = new CMainFrame;
   ASSERT_TRUE(frame->LoadFrame(IDR_MAINFRAME, kFrameStyle, nullptr, nullptr));
   hwnd = frame->m_hWnd;
   // Ticks arrive only when a test sends them.
-  KillTimer(hwnd, CMainFrame::TIMER_ID_DETECT);
-  SetTimer(hwnd, CMainFrame::TIMER_ID_DETECT, 0x7FFFFFFF, nullptr);
+  for (UINT_PTR id : {CMainFrame::TIMER_ID_DETECT, CMainFrame::TIMER_ID_TRAY}) {
+    if (KillTimer(hwnd, id)) SetTimer(hwnd, id, 0x7FFFFFFF, nullptr);
+  }
   frame->release_wait_limit_ms = 30000;
 }
 

@@ -28,8 +28,12 @@ class FrameTest : public testing::Test {
   void SetUp() override;
   void TearDown() override;
 
+  // A new frame in place of the test's, e.g. after the shell was told to
+  // refuse the icon.
+  void RecreateFrame();
   void DetectTick() { SendMessageW(hwnd, WM_TIMER, CMainFrame::TIMER_ID_DETECT, 0); }
   void ButtonTick() { SendMessageW(hwnd, WM_TIMER, CMainFrame::TIMER_ID_BUTTON, 0); }
+  void TrayRetryTick() { SendMessageW(hwnd, WM_TIMER, CMainFrame::TIMER_ID_TRAY, 0); }
   void Command(UINT id) { SendMessageW(hwnd, WM_COMMAND, id, 0); }
   // Whether the window timer `id` is set (probed by killing and re-setting it).
   bool TimerRunning(UINT_PTR id);

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <thread>
+#include <vector>
+
 #include "frame/frame_fixture.h"
 #include "settings/opendialogs.h"
 
@@ -9,6 +12,13 @@ namespace {
 using testing_support::AppIcon;
 
 constexpr UINT kSessionChange = 0x02B1;
+constexpr WPARAM kSuspend = 4;           // PBT_APMSUSPEND
+constexpr WPARAM kResumeSuspend = 7;     // PBT_APMRESUMESUSPEND
+constexpr WPARAM kResumeAutomatic = 18;  // PBT_APMRESUMEAUTOMATIC
+
+// A clock that starts just before the 49.7-day wrap and moves 100 ms a reading.
+DWORD g_fake_ticks = 0;
+DWORD WINAPI FakeTickCount() { return g_fake_ticks += 100; }
 
 TEST_F(FrameTest, CreationAddsTheNoScannerIconAndStartsDetection) {
   ASSERT_GE(shell.calls.size(), 2u);
@@ -309,6 +319,135 @@ TEST_F(FrameTest, TaskbarCreatedAddsTheIconAgainAsItIsNow) {
   EXPECT_EQ(shell.calls[0].flags, static_cast<UINT>(NIF_MESSAGE | NIF_ICON | NIF_TIP));
   EXPECT_EQ(shell.calls[0].icon, AppIcon(IDI_SCANNER_ATTACHED));
   EXPECT_EQ(shell.calls[0].tip, L"Double-click the icon to activate the CORVANTE button manager");
+}
+
+// At log-on the shell may not be there yet: the icon is tried again, less
+// often each time, until the shell takes it.
+TEST_F(FrameTest, AnIconTheShellRefusedIsAddedOnceItTakesIt) {
+  shell.refuse_next = 1000;
+  RecreateFrame();
+  EXPECT_FALSE(frame->tray_icon.IsShown());
+  ASSERT_TRUE(TimerRunning(CMainFrame::TIMER_ID_TRAY));
+  std::vector<UINT> intervals = {frame->tray_retry_ms};
+  for (int i = 0; i < 7; ++i) {
+    TrayRetryTick();
+    intervals.push_back(frame->tray_retry_ms);
+  }
+  EXPECT_EQ(intervals, (std::vector<UINT>{1000, 2000, 4000, 8000, 16000, 32000, 60000, 60000}));
+  EXPECT_FALSE(frame->tray_icon.IsShown());
+
+  // A TaskbarCreated that is refused too leaves the retries as they are.
+  SendMessageW(hwnd, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+  EXPECT_EQ(frame->tray_retry_ms, 60000u);
+  shell.refuse_next = 0;
+  shell.Clear();
+  TrayRetryTick();
+  EXPECT_TRUE(frame->tray_icon.IsShown());
+  EXPECT_FALSE(TimerRunning(CMainFrame::TIMER_ID_TRAY));
+  ASSERT_EQ(shell.calls.size(), 1u);
+  EXPECT_EQ(shell.calls[0].message, static_cast<DWORD>(NIM_ADD));
+  EXPECT_EQ(shell.calls[0].icon, AppIcon(IDI_NO_SCANNER));
+  EXPECT_FALSE(shell.calls[0].tip.empty());
+
+  // Refused again after a shell restart: the retries start over.
+  shell.refuse_next = 2;
+  SendMessageW(hwnd, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+  EXPECT_FALSE(frame->tray_icon.IsShown());
+  EXPECT_EQ(frame->tray_retry_ms, CMainFrame::kTrayRetryFirstMs);
+}
+
+TEST_F(FrameTest, TaskbarCreatedAfterAScaleChangeAddsTheIconAtTheNewSize) {
+  const auto previous = CTrayIcon::tray_icon_size;
+  CTrayIcon::tray_icon_size = [] { return 32; };
+  shell.Clear();
+  SendMessageW(hwnd, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+  Connect();
+  SendMessageW(hwnd, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+  CTrayIcon::tray_icon_size = previous;
+  ASSERT_FALSE(shell.calls.empty());
+  for (const auto& call : shell.calls) EXPECT_EQ(call.icon_width, 32) << call.message;
+  EXPECT_EQ(shell.CurrentIcon(), AppIcon(IDI_SCANNER_ATTACHED));
+}
+
+// The driver may come back from sleep as a new device.
+TEST_F(FrameTest, ResumeGoesBackToDetection) {
+  const struct {
+    WPARAM event;
+    bool detects;
+  } rows[] = {{kResumeAutomatic, true}, {kResumeSuspend, true}, {kSuspend, false}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.event);
+    Connect();
+    EXPECT_EQ(SendMessageW(hwnd, WM_POWERBROADCAST, row.event, 0), TRUE);
+    EXPECT_EQ(frame->scanner_connected == 0, row.detects);
+    EXPECT_EQ(TimerRunning(CMainFrame::TIMER_ID_DETECT), row.detects);
+    EXPECT_EQ(TimerRunning(CMainFrame::TIMER_ID_BUTTON), !row.detects);
+    if (!row.detects) continue;
+    EXPECT_EQ(Icon(), AppIcon(IDI_NO_SCANNER));
+    ClearCalls();
+    DetectTick();
+    EXPECT_EQ(Calls(), "StartScan=1 ProcessPaperJam IsButtonPressed(0)=0 EndScan");
+  }
+}
+
+TEST_F(FrameTest, APressHeldAcrossSleepStartsNothingTwice) {
+  Connect();
+  sim.Hold(0);
+  PostMessageW(hwnd, WM_POWERBROADCAST, kResumeAutomatic, 0);
+  ButtonTick();
+  EXPECT_EQ(debug.Count(L"Button 0 pressed\n"), 1);
+  EXPECT_FALSE(frame->scanner_connected) << "back to detection once the tick ended";
+  DetectTick();
+  ASSERT_TRUE(frame->scanner_connected);
+  ButtonTick();
+  ButtonTick();
+  EXPECT_EQ(debug.Count(L"Button 0 pressed\n"), 1) << "the held button again";
+  sim.Release(0);
+  ButtonTick();
+  sim.Press(0, 2);
+  ButtonTick();
+  EXPECT_EQ(debug.Count(L"Button 0 pressed\n"), 2);
+}
+
+// Every broadcast (a log-off's WM_QUERYENDSESSION, an installer's
+// WM_SETTINGCHANGE) waits on the interface thread.
+TEST_F(FrameTest, ABroadcastDuringAHeldButtonIsAnswered) {
+  Connect();
+  frame->release_wait_limit_ms = 5000;
+  sim.Hold(0);
+  LRESULT answered = 0;
+  DWORD took = 0;
+  std::thread other([&] {
+    Sleep(300);
+    const DWORD start = GetTickCount();
+    DWORD_PTR result = 0;
+    answered = SendMessageTimeoutW(hwnd, WM_SETTINGCHANGE, 0, 0, SMTO_NORMAL, 1000, &result);
+    took = GetTickCount() - start;
+    scannersim::Control release;
+    if (release.Open()) release.Release(0);
+  });
+  ButtonTick();
+  other.join();
+  EXPECT_NE(answered, 0);
+  EXPECT_LT(took, 1000u);
+  EXPECT_FALSE(frame->button_latched[0]) << "released before the limit";
+}
+
+TEST_F(FrameTest, TheReleaseWaitHoldsAcrossTheTickCountWrap) {
+  Connect();
+  frame->release_wait_limit_ms = 300;
+  g_fake_ticks = 0xFFFFFFFFu - 150;
+  const auto previous = CMainFrame::tick_count;
+  CMainFrame::tick_count = &FakeTickCount;
+  sim.Hold(0);
+  const DWORD start = GetTickCount();
+  ButtonTick();
+  const DWORD waited = GetTickCount() - start;
+  CMainFrame::tick_count = previous;
+  EXPECT_TRUE(frame->button_latched[0]);
+  // The latch comes at the clock's fourth reading, after two 100 ms polls.
+  EXPECT_GE(waited, 150u) << "ended at the wrap";
+  EXPECT_LT(waited, 2000u) << "the bound did not hold";
 }
 
 TEST_F(FrameTest, TheEndOfTheSessionSavesTheSettings) {

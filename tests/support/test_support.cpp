@@ -90,6 +90,10 @@ BOOL WINAPI ShellRecorder::Notify(DWORD message, PNOTIFYICONDATAW data) {
     g_shell->calls.push_back({message, data->uID, data->uFlags, data->hWnd, icon, width,
                               data->uCallbackMessage, data->cbSize, data->szTip,
                               GetModuleHandleW(L"kdv310.dll") != nullptr});
+    if (g_shell->refuse_next > 0) {
+      --g_shell->refuse_next;
+      return FALSE;
+    }
   }
   return TRUE;
 }

@@ -62,6 +62,9 @@ class ShellRecorder {
   void Clear() { calls.clear(); }
 
   std::vector<Call> calls;
+  // The next this many calls are recorded and answered FALSE, as by a shell
+  // that is not there yet or too busy to answer.
+  int refuse_next = 0;
 
  private:
   static BOOL WINAPI Notify(DWORD message, PNOTIFYICONDATAW data);
