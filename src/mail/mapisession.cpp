@@ -16,6 +16,37 @@ Fn MapiFunction(HMODULE library, const char* name) {
   return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(library, name)));
 }
 
+// The one owner of a logged-on session: it logs off exactly once, where Close
+// is called or at the end of its scope, before the library it lives in is
+// freed (declared after it).
+class Session {
+ public:
+  Session(LPMAPILOGOFF logoff, ULONG_PTR ui) : logoff_(logoff), ui_(ui) {}
+  ~Session() { Close(); }
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  ULONG Logon(LPMAPILOGON logon, HWND owner) {
+    const ULONG result =
+        logon(reinterpret_cast<ULONG_PTR>(owner), nullptr, nullptr, MAPI_LOGON_UI, 0, &handle_);
+    open_ = result == SUCCESS_SUCCESS;
+    return result;
+  }
+  LHANDLE get() const { return handle_; }
+  // The logoff's result; success when there was nothing to log off.
+  ULONG Close() {
+    if (!open_) return SUCCESS_SUCCESS;
+    open_ = false;
+    return logoff_(handle_, ui_, 0, 0);
+  }
+
+ private:
+  LPMAPILOGOFF logoff_;
+  ULONG_PTR ui_;
+  LHANDLE handle_ = 0;
+  bool open_ = false;
+};
+
 }  // namespace
 
 bool ToAnsiPath(const wchar_t* path, char* ansi, UINT codePage) {
@@ -59,10 +90,8 @@ std::int32_t SendThroughLibrary(const MapiRequest& request, MailTeller& teller) 
     return 0;
   }
 
-  LHANDLE session = 0;
-  const HWND logonOwner = request.focusAtLogon ? GetFocus() : request.owner;
-  const ULONG logonResult =
-      logon(reinterpret_cast<ULONG_PTR>(logonOwner), nullptr, nullptr, MAPI_LOGON_UI, 0, &session);
+  Session session(logoff, ui);
+  const ULONG logonResult = session.Logon(logon, request.focusAtLogon ? GetFocus() : request.owner);
   if (logonResult != SUCCESS_SUCCESS) {
     teller.Tell(MAIL_LOGON_FAILED, logonResult, nullptr);
     return 0;
@@ -71,7 +100,7 @@ std::int32_t SendThroughLibrary(const MapiRequest& request, MailTeller& teller) 
   // With neither form of the path, the client would get a wrong one.
   char ansiPath[kAnsiPathBytes];
   if (!AttachmentPath(request.attachment, ansiPath, request.codePage)) {
-    logoff(session, ui, 0, 0);
+    session.Close();
     library.reset();
     teller.Tell(MAIL_PATH_NOT_ANSI, 0, request.attachment);
     return 0;
@@ -87,16 +116,16 @@ std::int32_t SendThroughLibrary(const MapiRequest& request, MailTeller& teller) 
   message.nFileCount = request.attachment[0] != L'\0' ? 1 : 0;
   message.lpFiles = &attachment;
 
-  const ULONG sendResult = sendMail(session, ui, &message, MAPI_DIALOG, 0);
+  const ULONG sendResult = sendMail(session.get(), ui, &message, MAPI_DIALOG, 0);
   if (sendResult != SUCCESS_SUCCESS) {
     teller.Tell(MAIL_SEND_FAILED, sendResult, nullptr);
-    const ULONG logoffResult = logoff(session, ui, 0, 0);
+    const ULONG logoffResult = session.Close();
     if (logoffResult != SUCCESS_SUCCESS) {
       teller.Tell(MAIL_LOGOFF_AFTER_FAILED_SEND, logoffResult, nullptr);
     }
     return 0;
   }
-  const ULONG logoffResult = logoff(session, ui, 0, 0);
+  const ULONG logoffResult = session.Close();
   if (logoffResult != SUCCESS_SUCCESS) {
     teller.Tell(MAIL_LOGOFF_FAILED, logoffResult, nullptr);
     return 0;

@@ -24,3 +24,11 @@ void LoadLocalizedString(CString& text, UINT id) {
   text.LoadString(id + static_cast<UINT>(LanguageStringOffset(language)));
   if (text.IsEmpty()) text.LoadString(id);
 }
+
+CString FormatLocalized(UINT id, const wchar_t* argument) {
+  CString format;
+  LoadLocalizedString(format, id);
+  CString text;
+  text.Format(format, argument);
+  return text;
+}

@@ -18,3 +18,6 @@ std::int32_t LanguageStringOffset(std::int16_t languageId);
 
 // Loads English string `id` in the current language, falling back to English.
 void LoadLocalizedString(CString& text, UINT id);
+
+// Localized text `id` with `argument` put into its "%s".
+CString FormatLocalized(UINT id, const wchar_t* argument);

@@ -10,10 +10,7 @@ CAbout::CAbout(CWnd* parent) : CDialog(IDD_ABOUTBOX, parent) {}
 
 BOOL CAbout::OnInitDialog() {
   CDialog::OnInitDialog();
-  CString format;
-  LoadLocalizedString(format, IDS_BUTTON_MANAGER);
-  CString title;
-  title.Format(format, kScannerProductName);
+  const CString title = FormatLocalized(IDS_BUTTON_MANAGER, kScannerProductName);
   SetWindowText(title);
   SetDlgItemText(IDC_ABOUT_TITLE, title);
   return TRUE;

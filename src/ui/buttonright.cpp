@@ -15,9 +15,7 @@ BOOL CDialogButtonright::OnInitDialog() {
   CString text;
   LoadLocalizedString(text, IDS_SETTINGS);
   SetDlgItemText(IDC_OCR_SETTINGS, text);
-  CString format;
-  LoadLocalizedString(format, IDS_SEND_TO);
-  text.Format(format, kOcrProductName);
+  text = FormatLocalized(IDS_SEND_TO, kOcrProductName);
   SetDlgItemText(IDC_RIGHT_LABEL, text);
   return TRUE;
 }

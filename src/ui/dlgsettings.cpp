@@ -35,10 +35,7 @@ void CDlgSettings::DoDataExchange(CDataExchange* exchange) {
 
 BOOL CDlgSettings::OnInitDialog() {
   CDialog::OnInitDialog();
-  CString format;
-  LoadLocalizedString(format, IDS_BUTTON_MANAGER);
-  CString text;
-  text.Format(format, kScannerProductName);
+  CString text = FormatLocalized(IDS_BUTTON_MANAGER, kScannerProductName);
   SetWindowText(text);
 
   constexpr struct {
