@@ -95,6 +95,17 @@ bool Companion(const std::wstring& arguments) {
 
 std::vector<std::wstring> CompanionCalls() { return companion::ReadLog(Installed().folder); }
 
+bool ScanCardsSince(size_t calls, bool scanned) {
+  const std::vector<std::wstring> log = CompanionCalls();
+  for (size_t i = calls; i < log.size(); ++i) {
+    if (log[i].rfind(L"ScanCards", 0) == 0 &&
+        (!scanned || log[i].find(L" -> 0 ") != std::wstring::npos)) {
+      return true;
+    }
+  }
+  return false;
+}
+
 std::vector<std::wstring> FilesIn(const std::wstring& folder, const wchar_t* pattern) {
   std::vector<std::wstring> files;
   WIN32_FIND_DATAW found;

@@ -38,6 +38,9 @@ bool Scanner(const std::wstring& arguments);
 bool Companion(const std::wstring& arguments);
 // The companion's call log.
 std::vector<std::wstring> CompanionCalls();
+// Whether the companion logged a ScanCards after its first `calls` lines; with
+// `scanned`, one whose scan succeeded.
+bool ScanCardsSince(size_t calls, bool scanned = false);
 // The files in `folder` whose names match `pattern`, full paths, sorted.
 std::vector<std::wstring> FilesIn(const std::wstring& folder, const wchar_t* pattern);
 

@@ -125,14 +125,8 @@ TEST_F(Session, TheRightButtonHandsTheCardToTheCompanion) {
   const size_t kept = FilesIn(scans, L"*.jpg").size();
   Step("press the right button");
   ASSERT_TRUE(Scanner(L"press right"));
-  const auto handedOver = [&] {
-    const std::vector<std::wstring> log = CompanionCalls();
-    for (size_t i = calls; i < log.size(); ++i) {
-      if (log[i].rfind(L"ScanCards", 0) == 0) return true;
-    }
-    return false;
-  };
-  EXPECT_TRUE(WaitUntil(handedOver)) << "no ScanCards in the companion's log";
+  EXPECT_TRUE(WaitUntil([&] { return ScanCardsSince(calls); }))
+      << "no ScanCards in the companion's log";
   ASSERT_GT(FilesIn(scans, L"*.jpg").size(), kept) << "no scan in the companion's folder";
   KeepForIdentify(FilesIn(scans, L"*.jpg").back(), L"JPEG", L"companion");
   Outcome("the companion scanned " + Narrow(FilesIn(scans, L"*.jpg").back()));

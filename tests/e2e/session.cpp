@@ -48,15 +48,12 @@ std::string ReadWhole(const std::wstring& path) {
   return content;
 }
 
-HWND WaitForSaveAs(DWORD ms) {
-  return WaitForWindow(
-      TheProgram().id(),
-      [](HWND window) {
-        return actions_testing::FileNameEdit(window) != nullptr &&
-               actions_testing::FileTypeCombo(window) != nullptr;
-      },
-      ms);
+bool IsSaveAs(HWND window) {
+  return actions_testing::FileNameEdit(window) != nullptr &&
+         actions_testing::FileTypeCombo(window) != nullptr;
 }
+
+HWND WaitForSaveAs(DWORD ms) { return WaitForWindow(TheProgram().id(), IsSaveAs, ms); }
 
 void SaveAs(HWND dialog, int type, const std::wstring& name) {
   // Let the dialog finish setting itself up before a user types into it.

@@ -30,6 +30,7 @@ std::wstring MailedCard();
 std::vector<std::wstring> SentMessages();
 std::string ReadWhole(const std::wstring& path);
 
+bool IsSaveAs(HWND window);
 // The Save-as dialog of the program, when one comes within `ms`.
 HWND WaitForSaveAs(DWORD ms = kDeadlineMs);
 // Picks file type `index` (0-based), types `name` and saves.
