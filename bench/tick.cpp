@@ -4,8 +4,11 @@
 // instructions per tick (cycles when single-stepping is not exact), and time
 // per tick. Both are reached the same way: SendMessage(WM_TIMER, 2).
 //
-// usage: bench_tick [--ticks N] [--stepped N]
-// Prints key=value lines; exits with 1 when a tick allocates or a check fails.
+// usage: bench_tick [--ticks N | --week] [--stepped N]
+// --week runs as many ticks as a week of uptime holds, back to back, and
+// reads the process after each quarter: nothing may grow after the first.
+// Prints key=value lines; exits with 1 when a tick allocates, something grows
+// or a check fails.
 #include <windows.h>
 
 #include <cstdint>
@@ -21,12 +24,16 @@
 #include "resource.h"
 #include "simstate.h"
 #include "step_count.h"
+#include "support/process_counts.h"
 
 namespace {
 
 constexpr wchar_t kBaselineClass[] = L"BenchTickBaseline";
 constexpr UINT_PTR kTickTimerId = CMainFrame::TIMER_ID_BUTTON;
 constexpr int kReadsPerTick = 2;
+constexpr long long kWeekMs = 7LL * 24 * 60 * 60 * 1000;
+constexpr int kParts = 4;
+constexpr int kWeekOfTicks = static_cast<int>(kWeekMs / CMainFrame::kButtonPeriodMs);
 
 BOOL WINAPI NoShell(DWORD, PNOTIFYICONDATAW) { return TRUE; }
 
@@ -144,17 +151,23 @@ struct Options {
 };
 
 bool ParseOptions(int argc, wchar_t** argv, Options* options) {
-  for (int i = 1; i + 1 < argc; i += 2) {
+  for (int i = 1; i < argc; ++i) {
     const std::wstring name = argv[i];
+    if (name == L"--week") {
+      options->ticks = kWeekOfTicks;
+      continue;
+    }
+    if (i + 1 == argc) return false;
+    const int value = _wtoi(argv[++i]);
     if (name == L"--ticks") {
-      options->ticks = _wtoi(argv[i + 1]);
+      options->ticks = value;
     } else if (name == L"--stepped") {
-      options->stepped = _wtoi(argv[i + 1]);
+      options->stepped = value;
     } else {
       return false;
     }
   }
-  return argc % 2 == 1 && options->ticks > 0 && options->stepped > 0;
+  return options->ticks >= kParts && options->stepped > 0;
 }
 
 // Each way of allocating must be seen exactly once, or the count means nothing.
@@ -283,7 +296,7 @@ int Fail(const wchar_t* why) {
 int wmain(int argc, wchar_t** argv) {
   Options options;
   if (!ParseOptions(argc, argv, &options)) {
-    return Fail(L"usage: bench_tick [--ticks N] [--stepped N]");
+    return Fail(L"usage: bench_tick [--ticks N | --week] [--stepped N]");
   }
 
   CMyApp app;
@@ -310,8 +323,33 @@ int wmain(int argc, wchar_t** argv) {
   const std::uint32_t firstSeq = sim.CallCount();
   const PerTick first = Run(frameWindow, 1);
   const std::uint32_t seq = sim.CallCount();
-  const PerTick tick = Run(frameWindow, options.ticks);
+  // The process is read after each part of the run; the first part is the
+  // warm-up, in which pages are touched for the first time. A reading made
+  // before brings in the reader's own buffers.
+  process_counts::Sources sources;
+  process_counts::Read(GetCurrentProcessId(), &sources);
+  process_counts::Counts parts[kParts];
+  PerTick tick;
+  for (int part = 0; part < kParts; ++part) {
+    const int ticks = options.ticks / kParts + (part < options.ticks % kParts ? 1 : 0);
+    const PerTick done = Run(frameWindow, ticks);
+    const double share = static_cast<double>(ticks) / options.ticks;
+    tick.microseconds += done.microseconds * share;
+    tick.cycles += done.cycles * share;
+    tick.allocations += done.allocations * share;
+    parts[part] = process_counts::Read(GetCurrentProcessId(), &sources);
+  }
   const std::uint32_t reads = sim.CallCount() - seq;
+  bool flat = true;
+  for (int c = 0; c < process_counts::COUNTERS; ++c) {
+    if (!process_counts::Measured(sources, c)) continue;
+    const long long unit = c == process_counts::PRIVATE_BYTES ? 1024 : 1;
+    std::printf("after_parts %s=", process_counts::kNames[c]);
+    for (const process_counts::Counts& counts : parts) std::printf(" %lld", counts[c] / unit);
+    std::printf("\n");
+    flat = flat && parts[0][c] >= 0 && parts[kParts - 1][c] <= parts[0][c];
+  }
+  std::printf("growth_after_warm_up=%s\n", flat ? "none" : "found");
   const PerTick round = Run(baseline.get(), options.ticks);
   const bool ticksRead = seq - firstSeq == kReadsPerTick &&
                          reads == static_cast<std::uint32_t>(kReadsPerTick * options.ticks);
@@ -363,6 +401,7 @@ int wmain(int argc, wchar_t** argv) {
   std::printf("stepped_ticks=%d\n", options.stepped);
   sim.Reset();
   std::fflush(stdout);
-  const bool pass = counterWorks && ticksRead && tick.allocations == 0 && first.allocations == 0;
+  const bool pass =
+      counterWorks && ticksRead && flat && tick.allocations == 0 && first.allocations == 0;
   return pass ? 0 : 1;
 }
