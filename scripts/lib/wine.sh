@@ -137,32 +137,50 @@ wine_make_prefix() {
   touch "$WINEPREFIX/$BM_PREFIX_READY"
 }
 
-# A fresh prefix WORK/prefix, copied from a template made once at
-# WORK/template, with the test kit and the program put in place by their
-# silent installers (INSTALLER, TESTKIT). Every program in it runs on one Wine
-# desktop that has a taskbar with a notification area, as Windows' own: a
-# desktop named "shell" has one. The prefix's server runs afterwards.
-bm_installed_prefix() {
-  local work=$1 installer=$2 testkit=$3
+# bm_fresh_prefix WORK ARCH [desktop]: a fresh prefix WORK/prefix for ARCH
+# (as bm_use_arch takes it), copied from a template made once at
+# WORK/template, its server running afterwards. With "desktop", every program
+# in it runs on one Wine desktop that has a taskbar with a notification area,
+# as Windows' own: a desktop named "shell" has one. A WORK/prefix that these
+# scripts did not make is left alone.
+bm_fresh_prefix() {
+  local work=$1 arch=$2 desktop=${3:-}
   if [ -e "$work/prefix" ] && ! bm_prefix_is_ours "$work/prefix"; then
     echo "wine: $work/prefix was not made by these scripts; it is left alone." >&2
     return 1
   fi
   export BM_WINEPREFIX=$work/template
-  bm_use_arch "$BM_ARCH${BM_WOW64:+-wow64}"
-  if [ ! -f "$WINEPREFIX/.bm-desktop" ]; then
-    wine_make_prefix || return 1
-    wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d shell /f >/dev/null 2>&1
-    wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v shell /d 1024x768 /f >/dev/null 2>&1
-    wineserver -w
+  bm_use_arch "$arch"
+  wine_make_prefix || return 1
+  if [ -n "$desktop" ] && [ ! -f "$WINEPREFIX/.bm-desktop" ]; then
+    if ! wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d shell /f >/dev/null 2>&1 ||
+      ! wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v shell /d 1024x768 /f \
+        >/dev/null 2>&1; then
+      echo "wine: reg add of the desktop into $WINEPREFIX failed" >&2
+      return 1
+    fi
+    wineserver -w || true
     touch "$WINEPREFIX/.bm-desktop"
   fi
   rm -rf -- "$work/prefix"
-  cp -a "$work/template" "$work/prefix"
+  cp -a "$work/template" "$work/prefix" || return 1
   export WINEPREFIX=$work/prefix
-  wine_start || return 1
-  wine "$testkit" /S || return 1
-  wine "$installer" /S
+  wine_start
+}
+
+# A fresh prefix on the desktop (bm_fresh_prefix) with the test kit and the
+# program put in place by their silent installers (INSTALLER, TESTKIT).
+bm_installed_prefix() {
+  local work=$1 installer=$2 testkit=$3
+  bm_fresh_prefix "$work" "$BM_ARCH${BM_WOW64:+-wow64}" desktop || return 1
+  if ! wine "$testkit" /S; then
+    echo "wine: the test kit's silent install failed" >&2
+    return 1
+  fi
+  if ! wine "$installer" /S; then
+    echo "wine: the program's silent install failed" >&2
+    return 1
+  fi
 }
 
 # The command line that starts the program at log-on: its Run value.
@@ -232,7 +250,45 @@ wine_start() {
   # first program and stay with the server. Started here, away from the test
   # runner's pipes, which they would otherwise hold open.
   wineboot </dev/null >/dev/null 2>&1 || true
-  trap wine_stop EXIT
+  bm_on_exit wine_stop
+}
+
+# bm_on_exit FUNCTION: runs FUNCTION when the script exits, once, after the
+# exit trap that the script had set before (which is kept, not replaced).
+BM_EXIT_HOOKS=()
+BM_EXIT_EARLIER=""
+bm_on_exit() {
+  local hook
+  for hook in "${BM_EXIT_HOOKS[@]}"; do
+    if [ "$hook" = "$1" ]; then return 0; fi
+  done
+  if [ ${#BM_EXIT_HOOKS[@]} -eq 0 ]; then BM_EXIT_EARLIER=$(trap -p EXIT); fi
+  BM_EXIT_HOOKS+=("$1")
+  trap bm_run_exit_hooks EXIT
+}
+bm_run_exit_hooks() {
+  local status=$? hook
+  for hook in "${BM_EXIT_HOOKS[@]}"; do "$hook"; done
+  # `trap -p` quotes the earlier command as the shell reads it back:
+  # trap -- 'COMMAND' EXIT.
+  if [ -n "$BM_EXIT_EARLIER" ]; then
+    eval "set -- $BM_EXIT_EARLIER"
+    eval "$3"
+  fi
+  return "$status"
+}
+
+# bm_run_program COMMAND-LINE: the program that a Windows command line (a Run
+# value) starts: the quoted first word, or the first word. Read as data, never
+# evaluated.
+bm_run_program() {
+  local line=$1
+  if [ "${line:0:1}" = '"' ]; then
+    line=${line:1}
+    printf '%s\n' "${line%%\"*}"
+  else
+    printf '%s\n' "${line%% *}"
+  fi
 }
 
 # Ends this prefix's server; the display stays for the next architecture.

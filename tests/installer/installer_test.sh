@@ -27,13 +27,7 @@ if [ -n "$blocker" ]; then
   exit 0
 fi
 # A template prefix, made once, copied fresh for every run.
-export BM_WINEPREFIX=$work/template
-bm_use_arch "$arch"
-wine_make_prefix
-rm -rf "$work/prefix"
-cp -a "$work/template" "$work/prefix"
-export WINEPREFIX=$work/prefix
-wine_start
+bm_fresh_prefix "$work" "$arch" || exit 1
 
 version=$(basename "$installer" | sed -n 's/^ButtonManager-\([0-9.]*\)-.*\.exe$/\1/p')
 objdump=$BM_ARCH-w64-mingw32-objdump
@@ -134,8 +128,7 @@ else
 fi
 
 # As Windows does at log-on: the Run value's command line.
-eval "set -- $run"
-wine "$1" >/dev/null 2>&1 &
+wine "$(bm_run_program "$run")" >/dev/null 2>&1 &
 check "the program starts from the Run value" running 20000
 first=$pid
 sleep 2

@@ -92,6 +92,19 @@ twice() {
 out=$(with_lib twice 2>&1)
 expect "a free display: one Xvfb for both starts ($out)" [ "$out" = ":90 same Xvfb" ]
 
+# Exit work composes: the script's own trap runs after wine.sh's, each once.
+exits() {
+  trap 'echo own' EXIT
+  source "$root/scripts/lib/wine.sh"
+  first() { echo first; }
+  bm_on_exit first
+  bm_on_exit first
+}
+out=$( (exits) 2>&1 | tr '\n' ' ')
+expect "exit traps compose ($out)" [ "$out" = "first own " ]
+expect "a quoted Run value's program" \
+  [ "$(with_lib bm_run_program '"C:\a b\$(x)\p.exe" /x')" = 'C:\a b\$(x)\p.exe' ]
+
 # Setup as a user without root and without sudo, with packages missing.
 bin="$tmp/bin"
 mkdir -p "$bin"
