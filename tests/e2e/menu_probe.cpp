@@ -30,6 +30,16 @@ void Copy(HMENU menu) {
 
 // After the program's own handling, which enables and disables the items.
 extern "C" LRESULT CALLBACK MenuProbeHook(int code, WPARAM wParam, LPARAM lParam) {
+  // Wine loads a hook's library into the hooked process for each call and
+  // frees it after, and every load keeps a little memory: the soak would
+  // count the probe's loads as the program's growth. Pinned, it loads once.
+  static bool pinned = false;
+  if (!pinned) {
+    HMODULE self = nullptr;
+    pinned = GetModuleHandleExW(
+        GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+        reinterpret_cast<LPCWSTR>(reinterpret_cast<void*>(&MenuProbeHook)), &self);
+  }
   const auto* message = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
   if (code == HC_ACTION && message->message == WM_INITMENUPOPUP) {
     Copy(reinterpret_cast<HMENU>(message->wParam));
