@@ -41,16 +41,11 @@ TEST(CStringFormat, PointersAndPointerSizedIntegersKeepTheirWidth) {
 #ifdef _WIN64
   void* high = reinterpret_cast<void*>(static_cast<UINT_PTR>(0x123456789ABCull));
   EXPECT_EQ(Formatted(L"%p|%p", low, high).str(), L"0000000000001234|0000123456789ABC");
-  const size_t big = static_cast<size_t>(0x100000005ull);
-  EXPECT_EQ(
-      Formatted(L"%Iu|%zu|%Ix|%td|%d", big, big, big, static_cast<ptrdiff_t>(-5000000000ll), 7)
-          .str(),
-      L"4294967301|4294967301|100000005|-5000000000|7");
-  EXPECT_EQ(Formatted(L"%zu", size).str(), L"18446744073709551615");
+  EXPECT_EQ(Formatted(L"%Iu|%Ix|%d", size, size, 7).str(),
+            L"18446744073709551615|ffffffffffffffff|7");
 #else
   EXPECT_EQ(Formatted(L"%p", low).str(), L"00001234");
-  EXPECT_EQ(Formatted(L"%Iu|%zu|%td|%d", size, size, static_cast<ptrdiff_t>(-5), 7).str(),
-            L"4294967295|4294967295|-5|7");
+  EXPECT_EQ(Formatted(L"%Iu|%Ix|%d", size, size, 7).str(), L"4294967295|ffffffff|7");
 #endif
   EXPECT_EQ(Formatted(L"%I32u|%I64x", 4000000000u, 0x1FFFFFFFFll).str(), L"4000000000|1ffffffff");
 }
