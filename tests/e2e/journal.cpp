@@ -15,17 +15,28 @@ namespace {
 // Wine paints a new window a moment after it is shown.
 constexpr DWORD kPaintMs = 400;
 
-bool ScreenshotsAsked() { return GetEnvironmentVariableW(L"E2E_SCREENSHOTS", nullptr, 0) > 0; }
+bool Asked(const wchar_t* variable) { return GetEnvironmentVariableW(variable, nullptr, 0) > 0; }
+bool ScreenshotsAsked() { return Asked(L"E2E_SCREENSHOTS"); }
+// The demo tells each step on one line, with what came of it.
+bool DemoAsked() { return Asked(L"E2E_DEMO"); }
+
+std::string current_step;
 
 }  // namespace
 
 void Step(const std::string& text) {
+  current_step = text;
+  if (DemoAsked()) return;
   std::printf("  step: %s\n", text.c_str());
   std::fflush(stdout);
 }
 
 void Outcome(const std::string& text) {
-  std::printf("        -> %s\n", text.c_str());
+  if (DemoAsked()) {
+    std::printf("demo: %s: %s\n", current_step.c_str(), text.c_str());
+  } else {
+    std::printf("        -> %s\n", text.c_str());
+  }
   std::fflush(stdout);
 }
 

@@ -1,6 +1,7 @@
-// What the suite tells its reader as it goes (the demo plays the session
-// through it): each step, what came of it, and, when screenshots are asked
-// for (E2E_SCREENSHOTS set), the screen at chosen moments.
+// What the suite tells its reader as it goes: each step, what came of it
+// (one line for both when E2E_DEMO is set: the demo plays the session), and,
+// when screenshots are asked for (E2E_SCREENSHOTS set), the screen at chosen
+// moments.
 #pragma once
 
 #include <string>
