@@ -228,17 +228,24 @@ bm_start_xvfb() {
   Xvfb ":$1" -screen 0 "${BM_XVFB_SCREEN:-1024x768x24}" -nolisten tcp >/dev/null 2>&1 &
   BM_XVFB_PID=$!
   export DISPLAY=":$1"
-  local i
-  for i in $(seq 1 50); do
-    if xdpyinfo >/dev/null 2>&1; then return 0; fi
-    # Another server took the number meanwhile.
-    if ! kill -0 "$BM_XVFB_PID" 2>/dev/null; then break; fi
-    sleep 0.1
-  done
+  # Another server may take the number meanwhile, and this one end.
+  answers_or_ended() { xdpyinfo >/dev/null 2>&1 || ! kill -0 "$BM_XVFB_PID" 2>/dev/null; }
+  if bm_wait_until 5 answers_or_ended && xdpyinfo >/dev/null 2>&1; then return 0; fi
   kill "$BM_XVFB_PID" 2>/dev/null || true
   BM_XVFB_PID=""
   unset DISPLAY
   return 1
+}
+
+# bm_wait_until SECONDS COMMAND...: true once COMMAND succeeds, asked every
+# tenth of a second; false when SECONDS passed without.
+bm_wait_until() {
+  local deadline=$((SECONDS + $1))
+  shift
+  until "$@"; do
+    if [ "$SECONDS" -ge "$deadline" ]; then return 1; fi
+    sleep 0.1
+  done
 }
 
 wine_start() {

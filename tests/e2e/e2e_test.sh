@@ -10,7 +10,8 @@
 #   e2e_test.sh ARCH INSTALLER TESTKIT DRIVER SUBSTITUTES WORK_FOLDER [driver arguments]
 #
 # ARCH may be i686-wow64: the i686 product in a win64 prefix, as on 64-bit
-# Windows. E2E_SCREENSHOTS=1 makes the driver save the screen at each step (the demo).
+# Windows. E2E_SCREENSHOTS=1 makes the driver save the screen at chosen steps, and
+# E2E_DEMO=1 tells each step on one line: scripts/demo plays the session so.
 set -uo pipefail
 
 arch=$1
@@ -63,15 +64,7 @@ program=${program%\"}
 folder=${program%\\*}
 installed=$(winepath -u "$program" 2>/dev/null)
 wine "$folder\\uninstall.exe" /S "_?=$folder"
-removed() {
-  local i
-  for i in $(seq 1 50); do
-    [ -e "$installed" ] || return 0
-    sleep 0.2
-  done
-  return 1
-}
-check "the uninstaller removes the program" removed
+check "the uninstaller removes the program" bm_wait_until 10 test ! -e "$installed"
 settings_stay() {
   wine reg query 'HKCU\Software\MERO\KOVA7\ButtonManager' /v button_left_action >/dev/null 2>&1
 }

@@ -64,16 +64,12 @@ equals() { [ "$1" = "$2" ] || { echo "  expected '$2', got '$1'"; return 1; }; }
 # running MS: the frame is there within MS; its process id is in $pid.
 running() { pid=$(wine "$probe" running "$1" | tr -d '\r'); [ -n "$pid" ]; }
 gone() { wine "$probe" gone "${1:-0}"; }
-# The uninstaller copies itself away and returns at once; its last step
-# removes the uninstall entry.
+# The uninstaller copies itself away and returns at once. Removing the
+# uninstall entry ends its program section; the settings, when asked, go last.
 uninstall() {
   wine "$instdir_win\\uninstall.exe" "$@"
-  local i
-  for i in $(seq 1 100); do
-    no_key "$uninst_key" && break
-    sleep 0.2
-  done
-  sleep 0.5
+  bm_wait_until 20 no_key "$uninst_key"
+  if [ "${!#}" = /REMOVESETTINGS ]; then bm_wait_until 20 no_key "$settings_key"; fi
 }
 
 echo "installer test: $arch, $(basename "$installer") (version $version)"
@@ -131,9 +127,8 @@ fi
 wine "$(bm_run_program "$run")" >/dev/null 2>&1 &
 check "the program starts from the Run value" running 20000
 first=$pid
-sleep 2
-check "it found the driver where the scanner package put it" \
-  grep -q IO_SetTimeOut <<<"$(wine "$panel" log 2>/dev/null)"
+found_driver() { wine "$panel" log 2>/dev/null | grep -q IO_SetTimeOut; }
+check "it found the driver where the scanner package put it" bm_wait_until 10 found_driver
 
 check "installing again over the running program succeeds" wine "$installer" /S
 check "the program wrote its settings as it ended" has_key "$settings_key"
