@@ -6,6 +6,7 @@
 ;            starts for a default mail client whose library it cannot load
 ;   HELPERNAME  its file name
 ;   OUTFILE  the installer to write
+;   SIGN     optional: the script that signs the uninstaller and the installer
 ;
 ; Per machine: the program goes beside the companion OCR application when
 ; that is installed (the program reads the companion's version beside itself),
@@ -24,6 +25,8 @@ Unicode true
   Target amd64-unicode
 !endif
 SetCompressor /SOLID lzma
+; The files' own times would make two builds of one commit differ.
+SetDateSave off
 RequestExecutionLevel admin
 ManifestDPIAware true
 
@@ -47,6 +50,10 @@ ManifestDPIAware true
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
+!ifdef SIGN
+  !uninstfinalize 'bash "${SIGN}" "%1"'
+  !finalize 'bash "${SIGN}" "%1"'
+!endif
 !if ${ARCH} == x86_64
   !define DEFAULT_DIR "$PROGRAMFILES64\MERO\Button Manager"
 !else

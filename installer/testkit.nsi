@@ -18,6 +18,8 @@ Unicode true
   Target amd64-unicode
 !endif
 SetCompressor /SOLID lzma
+; The files' own times would make two builds of one commit differ.
+SetDateSave off
 RequestExecutionLevel admin
 
 !define COMPANION_DIR "$PROGRAMFILES\M.E.R.O\Quillora Pro 5"
