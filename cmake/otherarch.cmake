@@ -1,7 +1,7 @@
 # The other architecture's mail helper, which ships beside the program, and
 # its simulated mail client, which the tests register as a client of the
 # other architecture: the same sources, built with the other toolchain in a
-# build folder of their own below this one, always as Release.
+# build folder of their own (BM_OTHER_DIR), always as Release.
 #
 # Sets BM_OTHER_ARCH, BM_OTHER_HELPER_NAME (file name), and the target
 # other_arch_files, which puts the helper into dist/ and tests/ and the mail
@@ -16,7 +16,10 @@ else()
   set(BM_OTHER_HELPER_NAME ButtonManagerMail32.exe)
 endif()
 get_filename_component(BM_OTHER_HELPER_TARGET ${BM_OTHER_HELPER_NAME} NAME_WE)
-set(BM_OTHER_DIR ${CMAKE_BINARY_DIR}/other-${BM_OTHER_ARCH})
+# The scripts give the Debug and Release builds of an architecture one such
+# folder: both build the same Release files.
+set(BM_OTHER_DIR ${CMAKE_BINARY_DIR}/other-${BM_OTHER_ARCH} CACHE PATH
+    "the build folder of the other architecture's mail helper and mail client")
 set(BM_OTHER_HELPER ${BM_OTHER_DIR}/dist/${BM_OTHER_HELPER_NAME})
 set(BM_OTHER_SIMMAPI ${BM_OTHER_DIR}/sim/simmapi.dll)
 

@@ -43,13 +43,16 @@ bm_build_dir() {
 }
 
 # The build folder of ARCH, configured and built (all targets, or those given).
+# Its Debug and Release folders share build/ARCH-other, where the other
+# architecture's mail helper and mail client are built.
 bm_build() {
   local arch=$1
   shift
   local dir
   dir=$(bm_build_dir "$arch")
   cmake -S "$BM_ROOT" -B "$dir" -DCMAKE_BUILD_TYPE="${BM_BUILD_TYPE:-Debug}" \
-    -DCMAKE_TOOLCHAIN_FILE="$BM_ROOT/cmake/$arch-w64-mingw32.cmake" >/dev/null
+    -DCMAKE_TOOLCHAIN_FILE="$BM_ROOT/cmake/$arch-w64-mingw32.cmake" \
+    -DBM_OTHER_DIR="$BM_ROOT/build/$arch-other" >/dev/null
   local targets=()
   local t
   for t in "$@"; do targets+=(--target "$t"); done

@@ -12,6 +12,7 @@
 # ARCH may be i686-wow64: the i686 product in a win64 prefix, as on 64-bit
 # Windows. E2E_SCREENSHOTS=1 makes the driver save the screen at chosen steps, and
 # E2E_DEMO=1 tells each step on one line: scripts/demo plays the session so.
+# BM_E2E_FILTER, when set, chooses the driver's tests (a GoogleTest filter).
 set -uo pipefail
 
 arch=$1
@@ -47,6 +48,7 @@ mkdir -p "$work/output"
 E2E_SUBSTITUTES=$(winepath -w "$substitutes" 2>/dev/null | tr -d '\r')
 E2E_OUTPUT=$(winepath -w "$work/output" 2>/dev/null | tr -d '\r')
 export E2E_SUBSTITUTES E2E_OUTPUT
+if [ -n "${BM_E2E_FILTER:-}" ]; then set -- "$@" "--gtest_filter=$BM_E2E_FILTER"; fi
 check "the session and the fault table" wine "$driver" "$@"
 
 # The pictures the session left: each is named after the format it must be.
