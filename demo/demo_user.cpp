@@ -18,10 +18,11 @@
 #include <windows.h>
 
 #include <cwchar>
-#include <functional>
 #include <string>
 #include <vector>
 
+#include "desktop/input.h"
+#include "desktop/windows.h"
 #include "text.h"
 
 namespace {
@@ -33,64 +34,16 @@ constexpr DWORD kPollMs = 100;
 constexpr UINT kAnswerMs = 2000;
 constexpr int kTrayIconBorder = 2;
 constexpr DWORD kTooltipMs = 1000;
-constexpr int kExitDone = 0;
-constexpr int kExitNotSo = 1;
-constexpr int kExitUsage = 2;
+enum Exit : int { kExitDone = 0, kExitNotSo = 1, kExitUsage = 2 };
 
 void Print(const std::wstring& text) { simshared::WriteStd(STD_OUTPUT_HANDLE, text + L"\n"); }
 
-std::wstring ClassOf(HWND window) {
-  wchar_t name[64] = L"";
-  GetClassNameW(window, name, 64);
-  return name;
-}
+using desktop::ClassOf;
+using desktop::Descendants;
+using desktop::TextOf;
 
-// Through the message, which other processes' controls answer too.
-std::wstring TextOf(HWND window) {
-  DWORD_PTR length = 0;
-  if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kAnswerMs, &length)) {
-    return std::wstring();
-  }
-  std::wstring text(length + 1, L'\0');
-  DWORD_PTR copied = 0;
-  SendMessageTimeoutW(window, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(&text[0]),
-                      SMTO_ABORTIFHUNG, kAnswerMs, &copied);
-  text.resize(copied);
-  return text;
-}
-
-BOOL CALLBACK Collect(HWND window, LPARAM found) {
-  reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
-  return TRUE;
-}
-
-std::vector<HWND> TopWindows() {
-  std::vector<HWND> all;
-  EnumWindows(Collect, reinterpret_cast<LPARAM>(&all));
-  std::vector<HWND> shown;
-  for (HWND w : all) {
-    if (IsWindowVisible(w)) shown.push_back(w);
-  }
-  return shown;
-}
-
-// Every descendant, in the order of the window tree.
-std::vector<HWND> Descendants(HWND parent) {
-  std::vector<HWND> children;
-  EnumChildWindows(parent, Collect, reinterpret_cast<LPARAM>(&children));
-  return children;
-}
-
-HWND WaitFor(const std::function<HWND()>& find, DWORD limitMs) {
-  for (DWORD waited = 0;; waited += kPollMs) {
-    if (HWND found = find()) return found;
-    if (waited >= limitMs) return nullptr;
-    Sleep(kPollMs);
-  }
-}
-
-HWND FindShown(const std::wstring& caption) {
-  for (HWND w : TopWindows()) {
+HWND WithCaption(const std::wstring& caption) {
+  for (HWND w : desktop::TopWindows(0, nullptr, true)) {
     if (TextOf(w) == caption) return w;
   }
   return nullptr;
@@ -142,12 +95,7 @@ void MouseAt(POINT at, DWORD down, DWORD up, int clicks, DWORD restMs) {
   }
 }
 
-HWND OpenMenuWindow() {
-  for (HWND w : TopWindows()) {
-    if (ClassOf(w) == L"#32768") return w;
-  }
-  return nullptr;
-}
+HWND OpenMenuWindow() { return desktop::FindWindowOf(desktop::kMenuClass, 0, true); }
 
 // The point at the middle of the program's icon. Wine's taskbar draws the
 // icons itself, one small icon's width plus a border apart, the first one at
@@ -188,7 +136,7 @@ constexpr KeyName kKeys[] = {
 };
 
 // "ctrl+Tab", "shift+Tab", "alt+o", "Return", or a single character.
-bool PressKey(const std::wstring& chord) {
+bool PressChord(const std::wstring& chord) {
   std::vector<WORD> held;
   std::wstring rest = chord;
   for (;;) {
@@ -213,21 +161,7 @@ bool PressKey(const std::wstring& chord) {
   if (key == 0 && rest.size() == 1) key = LOBYTE(VkKeyScanW(rest[0]));
   if (key == 0) return false;
   held.push_back(key);
-  std::vector<INPUT> inputs;
-  for (WORD k : held) {
-    INPUT in = {};
-    in.type = INPUT_KEYBOARD;
-    in.ki.wVk = k;
-    inputs.push_back(in);
-  }
-  for (auto k = held.rbegin(); k != held.rend(); ++k) {
-    INPUT in = {};
-    in.type = INPUT_KEYBOARD;
-    in.ki.wVk = *k;
-    in.ki.dwFlags = KEYEVENTF_KEYUP;
-    inputs.push_back(in);
-  }
-  SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+  desktop::SendChord(held);
   Sleep(100);
   return true;
 }
@@ -240,19 +174,12 @@ bool Choose(HWND list, const std::wstring& item) {
   SendMessageTimeoutW(list, select, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(item.c_str()),
                       SMTO_ABORTIFHUNG, kAnswerMs, &index);
   if (static_cast<LRESULT>(index) < 0) return false;
-  const int id = GetDlgCtrlID(list);
-  const WORD notifications[] = {static_cast<WORD>(combo ? CBN_SELENDOK : LBN_SELCHANGE),
-                                static_cast<WORD>(combo ? CBN_SELCHANGE : 0)};
-  for (WORD notification : notifications) {
-    if (notification == 0) continue;
-    SendMessageTimeoutW(GetParent(list), WM_COMMAND, MAKEWPARAM(id, notification),
-                        reinterpret_cast<LPARAM>(list), SMTO_ABORTIFHUNG, kAnswerMs, nullptr);
-  }
+  desktop::NotifyChosen(list);
   return true;
 }
 
 int ListWindows() {
-  for (HWND w : TopWindows()) {
+  for (HWND w : desktop::TopWindows(0, nullptr, true)) {
     RECT r{};
     GetWindowRect(w, &r);
     wchar_t line[160];
@@ -264,31 +191,34 @@ int ListWindows() {
   return kExitDone;
 }
 
-int Run(const Arguments& args) {
+int Obey(const Arguments& args) {
   const size_t n = args.size();
   if (n < 2) return kExitUsage;
   const std::wstring& command = args[1];
   if (command == L"list") return ListWindows();
   if (command == L"menu") {
-    return WaitFor(OpenMenuWindow, WaitArgument(args, 2)) ? kExitDone : kExitNotSo;
+    return desktop::WaitForWindow(OpenMenuWindow, WaitArgument(args, 2), kPollMs) ? kExitDone
+                                                                                  : kExitNotSo;
   }
   if (command == L"tray" && n == 3) return ClickTray(args[2]);
   if (command == L"keys") {
     for (size_t i = 2; i < n; ++i) {
-      if (!PressKey(args[i])) return kExitUsage;
+      if (!PressChord(args[i])) return kExitUsage;
     }
     return kExitDone;
   }
   if (n < 3) return kExitUsage;
   const std::wstring& caption = args[2];
   if (command == L"gone") {
-    return WaitFor([&] { return FindShown(caption) ? nullptr : GetDesktopWindow(); },
-                   WaitArgument(args, 3))
+    return desktop::WaitForWindow(
+               [&] { return WithCaption(caption) ? nullptr : GetDesktopWindow(); },
+               WaitArgument(args, 3), kPollMs)
                ? kExitDone
                : kExitNotSo;
   }
-  HWND window = WaitFor([&] { return FindShown(caption); },
-                        command == L"window" ? WaitArgument(args, 3) : kDefaultWaitMs);
+  HWND window = desktop::WaitForWindow(
+      [&] { return WithCaption(caption); },
+      command == L"window" ? WaitArgument(args, 3) : kDefaultWaitMs, kPollMs);
   if (window == nullptr) return kExitNotSo;
   if (command == L"window") return PrintTexts(window);
   if (command == L"close") {
@@ -296,18 +226,16 @@ int Run(const Arguments& args) {
     return kExitDone;
   }
   if (n < 4) return kExitUsage;
-  HWND control = WaitFor([&] { return Control(window, args[3]); }, kDefaultWaitMs);
+  HWND control =
+      desktop::WaitForWindow([&] { return Control(window, args[3]); }, kDefaultWaitMs, kPollMs);
   if (control == nullptr) return kExitNotSo;
   if (command == L"press") {
-    // What a click on the button sends; BM_CLICK needs the window active.
-    PostMessageW(GetParent(control), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(control), BN_CLICKED),
-                 reinterpret_cast<LPARAM>(control));
+    desktop::Press(GetParent(control), GetDlgCtrlID(control));
     return kExitDone;
   }
   if (n < 5) return kExitUsage;
   if (command == L"type") {
-    SendMessageTimeoutW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(args[4].c_str()),
-                        SMTO_ABORTIFHUNG, kAnswerMs, nullptr);
+    desktop::SetText(control, args[4]);
     return kExitDone;
   }
   if (command == L"choose") return Choose(control, args[4]) ? kExitDone : kExitNotSo;
@@ -317,7 +245,7 @@ int Run(const Arguments& args) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-  const int result = Run(simshared::CommandArguments());
+  const int result = Obey(simshared::CommandArguments());
   if (result == kExitUsage) {
     simshared::WriteStd(STD_ERROR_HANDLE,
                         L"demo_user: see the usage at the top of demo_user.cpp\n");

@@ -9,13 +9,32 @@
 #include <string>
 #include <vector>
 
+#include "desktop/input.h"
+#include "desktop/process.h"
+#include "desktop/windows.h"
 #include "e2e/screen.h"
 #include "framework/unique_handle.h"
 
 namespace e2e {
 
-// The tray icon's id, as the shell hands it back with every mouse message.
-constexpr UINT kTrayIconId = 101;
+using desktop::ClassOf;
+using desktop::Descendant;
+using desktop::IsMessageBox;
+using desktop::kDeadlineMs;
+using desktop::kTrayIconId;
+using desktop::SeenBox;
+using desktop::WaitForWindow;
+using desktop::WaitUntil;
+using desktop::WindowsOf;
+
+// The user's own folder, where the shell starts programs at log-on.
+std::wstring UserFolder();
+// Starts `commandLine` from the user's folder with `environment` changes
+// (NAME=value). Null when it could not be started.
+afx::UniqueHandleT Start(const std::wstring& commandLine,
+                         const std::vector<std::wstring>& environment = {});
+// The message box of `process` that comes within `ms`, read and answered with OK.
+SeenBox AnswerMessageBox(DWORD process, DWORD ms = kDeadlineMs);
 
 // Where things are, found as the user's system finds them.
 struct Places {

@@ -4,7 +4,6 @@
 // and a log-off.
 #include <gtest/gtest.h>
 
-#include "actions/ui_driver.h"
 #include "e2e/journal.h"
 #include "e2e/session.h"
 #include "mail/message.h"
@@ -155,7 +154,7 @@ TEST_F(Session, ASecondLaunchBringsTheFirstInstancesDialogForward) {
       << "the settings dialog stayed behind";
   Outcome("the second instance ended; the first one's settings dialog came forward");
   PostMessageW(panelWindow, WM_CLOSE, 0, 0);
-  actions_testing::User::Press(dialog, IDCANCEL);
+  desktop::Press(dialog, IDCANCEL);
   EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }));
 }
 
@@ -206,7 +205,7 @@ TEST_F(Session, TheAboutBoxOpensFromTheMenu) {
   const HWND about = program().WaitForDialog(IDC_ABOUT_TITLE);
   ASSERT_NE(about, nullptr) << "no about box";
   Shot("about");
-  actions_testing::User::Press(about, IDOK);
+  desktop::Press(about, IDOK);
   EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about); }));
   Outcome("the about box came and went");
 }
@@ -225,7 +224,7 @@ TEST_F(Session, CalibrateRunsTheScannersProcedure) {
       program().id(), [](HWND w) { return ClassOf(w) == L"Kdv310CalibrationWindow"; });
   ASSERT_NE(window, nullptr) << "no calibration window";
   Shot("calibration");
-  actions_testing::User::Press(window, IDCANCEL);
+  desktop::Press(window, IDCANCEL);
   EXPECT_TRUE(WaitUntil([&] { return !IsWindow(window); }));
   bool called = false;
   for (const scannersim::CallRecord& call : TheScanner().CallsSince(before)) {
