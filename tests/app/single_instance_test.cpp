@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "app/myapp.h"
-#include "desktop/process.h"
 #include "desktop/windows.h"
 #include "framework/framewnd.h"
 #include "resource.h"

@@ -9,7 +9,6 @@
 #include "app/companion.h"
 #include "companion/companion_fixture.h"
 #include "config/configuration.h"
-#include "desktop/process.h"
 #include "framework/thread.h"
 #include "support/test_support.h"
 

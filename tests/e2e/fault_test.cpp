@@ -436,7 +436,7 @@ void ShellRestart() {
   NOTIFYICONDATAW icon = {};
   icon.cbSize = sizeof(icon);
   icon.hWnd = program.frame();
-  icon.uID = kTrayIconId;
+  icon.uID = desktop::kTrayIconId;
   Shell_NotifyIconW(NIM_DELETE, &icon);
   EXPECT_EQ(TheTray().WaitFor(TrayPicture::NONE, kDetectMs), TrayPicture::NONE);
   DWORD_PTR answer = 0;

@@ -65,10 +65,6 @@ HMODULE ProgramFile() {
   return file.get();
 }
 
-bool IsDialogWith(HWND window, int id) {
-  return desktop::IsDialog(window) && Descendant(window, id) != nullptr;
-}
-
 }  // namespace
 
 std::wstring UserFolder() { return desktop::Variable(L"USERPROFILE"); }
@@ -234,7 +230,7 @@ void Program::ClickIcon(UINT mouse) const {
 
 HWND Program::MenuWindow() const {
   const std::vector<HWND> menus =
-      WindowsOf(id_, [](HWND window) { return ClassOf(window) == desktop::kMenuClass; });
+      WindowsOf(id_, [](HWND window) { return desktop::ClassOf(window) == desktop::kMenuClass; });
   return menus.empty() ? nullptr : menus.front();
 }
 
@@ -278,7 +274,7 @@ void Program::CloseMenu() {
 
 HWND Program::WaitForDialog(int id, DWORD ms) const {
   return WaitForWindow(
-      id_, [id](HWND window) { return IsDialogWith(window, id); }, ms);
+      id_, [id](HWND w) { return desktop::IsDialog(w) && desktop::Descendant(w, id); }, ms);
 }
 
 HWND Program::OpenSettings() {
@@ -289,7 +285,7 @@ HWND Program::OpenSettings() {
 bool Program::ChooseDestination(Destination destination) {
   const HWND dialog = OpenSettings();
   if (dialog == nullptr) return false;
-  const HWND list = Descendant(dialog, IDC_DESTINATION);
+  const HWND list = desktop::Descendant(dialog, IDC_DESTINATION);
   const std::wstring text = ProgramText(destination == Destination::EMAIL ? IDS_EMAIL : IDS_FILE);
   const LRESULT index = SendMessageW(list, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
                                      reinterpret_cast<LPARAM>(text.c_str()));

@@ -17,11 +17,8 @@
 
 namespace e2e {
 
-using desktop::ClassOf;
-using desktop::Descendant;
 using desktop::IsMessageBox;
 using desktop::kDeadlineMs;
-using desktop::kTrayIconId;
 using desktop::SeenBox;
 using desktop::WaitForWindow;
 using desktop::WaitUntil;

@@ -221,7 +221,7 @@ TEST_F(Session, CalibrateRunsTheScannersProcedure) {
   ASSERT_TRUE(enabled) << "Calibrate is not offered";
   program().Choose(ID_CALIBRATE);
   const HWND window = WaitForWindow(
-      program().id(), [](HWND w) { return ClassOf(w) == L"Kdv310CalibrationWindow"; });
+      program().id(), [](HWND w) { return desktop::ClassOf(w) == L"Kdv310CalibrationWindow"; });
   ASSERT_NE(window, nullptr) << "no calibration window";
   Shot("calibration");
   desktop::Press(window, IDCANCEL);

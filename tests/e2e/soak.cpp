@@ -258,7 +258,7 @@ void Soak::ShellRestart() {
   NOTIFYICONDATAW icon = {};
   icon.cbSize = sizeof(icon);
   icon.hWnd = program().frame();
-  icon.uID = kTrayIconId;
+  icon.uID = desktop::kTrayIconId;
   Shell_NotifyIconW(NIM_DELETE, &icon);
   ASSERT_EQ(tray().WaitFor(TrayPicture::NONE, kDetectMs), TrayPicture::NONE) << "still an icon";
   DWORD_PTR answer = 0;

@@ -29,8 +29,6 @@ std::vector<HWND> OpenDialogs() {
   return desktop::ThreadWindows(GetCurrentThreadId(), desktop::kDialogClass, true);
 }
 
-using desktop::TextOf;
-
 void CALLBACK InspectAbout(HWND, UINT, UINT_PTR timer, DWORD) {
   auto dialogs = OpenDialogs();
   if (dialogs.empty()) return;
@@ -40,9 +38,9 @@ void CALLBACK InspectAbout(HWND, UINT, UINT_PTR timer, DWORD) {
   dialogs = OpenDialogs();
   g_seen.dialogs = static_cast<int>(dialogs.size());
   HWND about = dialogs[0];
-  g_seen.caption = TextOf(about);
-  g_seen.title = TextOf(GetDlgItem(about, IDC_ABOUT_TITLE));
-  g_seen.ok = TextOf(GetDlgItem(about, IDOK));
+  g_seen.caption = desktop::TextOf(about);
+  g_seen.title = desktop::TextOf(GetDlgItem(about, IDC_ABOUT_TITLE));
+  g_seen.ok = desktop::TextOf(GetDlgItem(about, IDOK));
   g_seen.owner = GetWindow(about, GW_OWNER);
   for (HWND child = GetWindow(about, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
     if ((GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON &&

@@ -4,7 +4,6 @@
 #include <string>
 #include <vector>
 
-#include "desktop/process.h"
 #include "desktop/windows.h"
 #include "framework/framewnd.h"
 #include "resource.h"

@@ -38,7 +38,6 @@ class Child {
   Child(const Child&) = delete;
   Child& operator=(const Child&) = delete;
 
-  // Starts it as Start does.
   bool Start(const std::wstring& commandLine, const std::wstring& folder = {});
   // Whether it ended within `ms`.
   bool Ended(DWORD ms) const;
