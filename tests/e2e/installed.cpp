@@ -69,11 +69,6 @@ HMODULE ProgramFile() {
 
 std::wstring UserFolder() { return desktop::Variable(L"USERPROFILE"); }
 
-afx::UniqueHandleT Start(const std::wstring& commandLine,
-                         const std::vector<std::wstring>& environment) {
-  return desktop::Start(commandLine, UserFolder(), environment);
-}
-
 SeenBox AnswerMessageBox(DWORD process, DWORD ms) {
   const HWND window = WaitForWindow(process, IsMessageBox, ms);
   return window == nullptr ? SeenBox() : desktop::AnswerMessageBox(window, IDOK);
@@ -167,7 +162,7 @@ Program::~Program() { Kill(); }
 
 bool Program::Start(const std::vector<std::wstring>& environment) {
   Kill();
-  return Adopt(e2e::Start(Installed().run, environment));
+  return Adopt(desktop::Start(Installed().run, UserFolder(), environment));
 }
 
 bool Program::Adopt(afx::UniqueHandleT process) {

@@ -26,10 +26,6 @@ using desktop::WindowsOf;
 
 // The user's own folder, where the shell starts programs at log-on.
 std::wstring UserFolder();
-// Starts `commandLine` from the user's folder with `environment` changes
-// (NAME=value). Null when it could not be started.
-afx::UniqueHandleT Start(const std::wstring& commandLine,
-                         const std::vector<std::wstring>& environment = {});
 // The message box of `process` that comes within `ms`, read and answered with OK.
 SeenBox AnswerMessageBox(DWORD process, DWORD ms = kDeadlineMs);
 

@@ -134,7 +134,7 @@ TEST_F(Session, TheRightButtonHandsTheCardToTheCompanion) {
 TEST_F(Session, ASecondLaunchBringsTheFirstInstancesDialogForward) {
   Ready();
   Step("start the program a second time");
-  afx::UniqueHandleT second = Start(Installed().run);
+  afx::UniqueHandleT second = desktop::Start(Installed().run, UserFolder());
   ASSERT_TRUE(second);
   EXPECT_EQ(WaitForSingleObject(second.get(), 5000), WAIT_OBJECT_0) << "the second stays";
   const HWND dialog = program().WaitForDialog(IDC_TAB);
@@ -142,13 +142,13 @@ TEST_F(Session, ASecondLaunchBringsTheFirstInstancesDialogForward) {
   EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == dialog; }));
   Shot("settings");
   Step("work in the scanner panel, then start the program again");
-  afx::UniqueHandleT panel = Start(L"\"" + Installed().panel + L"\"");
+  afx::UniqueHandleT panel = desktop::Start(L"\"" + Installed().panel + L"\"", UserFolder());
   const DWORD panelId = GetProcessId(panel.get());
   const HWND panelWindow = WaitForWindow(panelId, [](HWND) { return true; });
   ASSERT_NE(panelWindow, nullptr);
   SetForegroundWindow(panelWindow);
   ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == panelWindow; }));
-  second = Start(Installed().run);
+  second = desktop::Start(Installed().run, UserFolder());
   EXPECT_EQ(WaitForSingleObject(second.get(), 5000), WAIT_OBJECT_0);
   EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == dialog; }))
       << "the settings dialog stayed behind";

@@ -244,7 +244,7 @@ void Soak::MenuIn(bool english) {
 }
 
 void Soak::SecondLaunch() {
-  const afx::UniqueHandleT second = Start(Installed().run);
+  const afx::UniqueHandleT second = desktop::Start(Installed().run, UserFolder());
   ASSERT_TRUE(second);
   ASSERT_EQ(WaitForSingleObject(second.get(), kDetectMs), WAIT_OBJECT_0) << "the second stays";
   const HWND dialog = program().WaitForDialog(IDC_TAB);
