@@ -31,6 +31,8 @@
 
 #include "control.h"
 #include "cputime.h"
+#include "desktop/process.h"
+#include "desktop/windows.h"
 #include "framework/framewnd.h"
 #include "framework/unique_handle.h"
 #include "res/resource.h"
@@ -46,6 +48,8 @@ constexpr DWORD kActionTimeoutMs = 30000;
 constexpr double kButtonPeriodSeconds = 0.5;
 constexpr int kButtonsReadPerTick = 2;
 constexpr SIZE_T kBytesPerKib = 1024;
+// Presses are timed from the poll that sees their reaction.
+constexpr DWORD kPollMs = 1;
 // Set by scripts/bench to a value of its own; the host processes of the
 // programs started here inherit it, which is how their CPU time is found.
 constexpr wchar_t kRunVariable[] = L"BM_BENCH_RUN";
@@ -78,62 +82,19 @@ class Stopwatch {
   LONGLONG start_ = Counter();
 };
 
-// Polls `done` every millisecond until it holds or `timeoutMs` has passed.
-bool PollUntil(const std::function<bool()>& done, DWORD timeoutMs) {
-  Stopwatch waited;
-  while (!done()) {
-    if (waited.Milliseconds() > timeoutMs) return false;
-    Sleep(1);
-  }
-  return true;
-}
-
-HWND FindWindowOf(const wchar_t* windowClass, DWORD processId) {
-  for (HWND hwnd = FindWindowExW(nullptr, nullptr, windowClass, nullptr); hwnd;
-       hwnd = FindWindowExW(nullptr, hwnd, windowClass, nullptr)) {
-    DWORD owner = 0;
-    GetWindowThreadProcessId(hwnd, &owner);
-    if (owner == processId) return hwnd;
-  }
-  return nullptr;
-}
-
 // Answers the windows that a process shows (a message box, a compose window)
 // as a user who wants them gone would.
-BOOL CALLBACK CloseShownWindow(HWND hwnd, LPARAM processId) {
-  DWORD owner = 0;
-  GetWindowThreadProcessId(hwnd, &owner);
-  if (owner != static_cast<DWORD>(processId) || !IsWindowVisible(hwnd)) return TRUE;
+void CloseShownWindows(DWORD processId) {
   // Closed, not confirmed: OK in a compose window would send it. A message
   // box with only OK takes closing as OK.
-  PostMessageW(hwnd, WM_CLOSE, 0, 0);
-  return TRUE;
-}
-
-std::wstring Variable(const wchar_t* name) {
-  wchar_t value[128];
-  const DWORD length = GetEnvironmentVariableW(name, value, ARRAYSIZE(value));
-  return length == 0 || length >= ARRAYSIZE(value) ? std::wstring() : std::wstring(value);
-}
-
-// This process's environment with `name` set to `value`.
-std::wstring EnvironmentWith(const wchar_t* name, const std::wstring& value) {
-  const std::wstring prefix = std::wstring(name) + L"=";
-  std::wstring block;
-  wchar_t* strings = GetEnvironmentStringsW();
-  for (const wchar_t* entry = strings; *entry; entry += wcslen(entry) + 1) {
-    if (_wcsnicmp(entry, prefix.c_str(), prefix.size()) != 0) block.append(entry).push_back(L'\0');
-  }
-  FreeEnvironmentStringsW(strings);
-  block.append(prefix + value).push_back(L'\0');
-  block.push_back(L'\0');
-  return block;
+  for (HWND window : desktop::TopWindows(processId, nullptr, true))
+    PostMessageW(window, WM_CLOSE, 0, 0);
 }
 
 // Opens the simulated scanner that a process with `instance` in its
 // environment sees.
 bool OpenSim(ScanSim& sim, const std::wstring& instance) {
-  const std::wstring own = Variable(simshared::kInstanceVariable);
+  const std::wstring own = desktop::Variable(simshared::kInstanceVariable);
   SetEnvironmentVariableW(simshared::kInstanceVariable, instance.c_str());
   const bool opened = sim.Open();
   SetEnvironmentVariableW(simshared::kInstanceVariable, own.empty() ? nullptr : own.c_str());
@@ -159,35 +120,26 @@ class Process {
   bool Start(const std::wstring& workdir) {
     std::wstring commandLine = L"\"" + target_.path + L"\"";
     if (!target_.arguments.empty()) commandLine += L" " + target_.arguments;
-    std::wstring environment;
+    std::vector<std::wstring> environment;
     if (!target_.sim_instance.empty()) {
-      environment = EnvironmentWith(simshared::kInstanceVariable, target_.sim_instance);
+      environment.push_back(std::wstring(simshared::kInstanceVariable) + L"=" +
+                            target_.sim_instance);
     }
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info{};
-    if (!CreateProcessW(target_.path.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
-                        CREATE_UNICODE_ENVIRONMENT,
-                        environment.empty() ? nullptr : environment.data(), workdir.c_str(),
-                        &startup, &info)) {
+    process_ = desktop::Start(commandLine, workdir, environment);
+    if (!process_) {
       std::fwprintf(stderr, L"bench_launch: cannot start %ls (error %lu)\n", target_.path.c_str(),
                     GetLastError());
       return false;
     }
-    process_.reset(info.hProcess);
-    thread_.reset(info.hThread);
-    id_ = info.dwProcessId;
+    id_ = GetProcessId(process_.get());
     return true;
   }
 
   // Polls for the process's window; null when the process ends or the time runs out.
   HWND WaitForWindow() {
-    Stopwatch waited;
-    while (waited.Milliseconds() < kStartTimeoutMs) {
-      window_ = FindWindowOf(target_.window_class, id_);
-      if (window_) return window_;
-      if (WaitForSingleObject(process_.get(), 1) == WAIT_OBJECT_0) break;
-    }
+    window_ =
+        desktop::WaitForWindowOf(process_.get(), target_.window_class, kStartTimeoutMs, kPollMs);
+    if (window_) return window_;
     std::fwprintf(stderr, L"bench_launch: no %ls window from %ls\n", target_.window_class,
                   target_.path.c_str());
     return nullptr;
@@ -220,7 +172,6 @@ class Process {
       WaitForSingleObject(process_.get(), kExitTimeoutMs);
     }
     process_.reset();
-    thread_.reset();
     window_ = nullptr;
     close_requested_ = false;
     return clean;
@@ -233,7 +184,6 @@ class Process {
  private:
   const Target& target_;
   afx::UniqueHandleT process_;
-  afx::UniqueHandleT thread_;
   DWORD id_ = 0;
   HWND window_ = nullptr;
   bool close_requested_ = false;
@@ -353,7 +303,7 @@ bool MeasureStartup(const std::vector<Named>& targets, const Options& options) {
 // ---- idle
 
 std::wstring RunEntry() {
-  const std::wstring value = Variable(kRunVariable);
+  const std::wstring value = desktop::Variable(kRunVariable);
   return value.empty() ? value : std::wstring(kRunVariable) + L"=" + value;
 }
 
@@ -366,7 +316,10 @@ int ButtonReadsSince(const ScanSim& sim, std::uint32_t seq) {
 
 // Waits until the scanner's buttons are being polled.
 bool WaitForPolling(const ScanSim& sim, const Target& target) {
-  if (PollUntil([&] { return ButtonReadsSince(sim, 0) > 0; }, kPollingTimeoutMs)) return true;
+  if (desktop::WaitUntil([&] { return ButtonReadsSince(sim, 0) > 0; }, kPollingTimeoutMs,
+                         kPollMs)) {
+    return true;
+  }
   std::fwprintf(stderr, L"bench_launch: %ls does not poll the scanner's buttons\n",
                 target.path.c_str());
   return false;
@@ -438,7 +391,7 @@ bool MeasureIdle(IdleSet& set, const Options& options) {
 bool WaitForTickEnd(
     const ScanSim& sim, const std::function<void()>& meanwhile = [] {}) {
   const std::uint32_t seq = sim.CallCount();
-  return PollUntil(
+  return desktop::WaitUntil(
       [&] {
         meanwhile();
         for (const auto& call : sim.CallsSince(seq)) {
@@ -449,7 +402,7 @@ bool WaitForTickEnd(
         }
         return false;
       },
-      kActionTimeoutMs);
+      kActionTimeoutMs, kPollMs);
 }
 
 // Presses `button` just after a tick; `reaction` polls for the reaction and
@@ -460,7 +413,7 @@ double Press(ScanSim& sim, int button, const std::function<bool(LONGLONG*)>& rea
   const LONGLONG pressed = Counter();
   sim.Press(button);
   LONGLONG reacted = 0;
-  if (!PollUntil([&] { return reaction(&reacted); }, kActionTimeoutMs)) return -1;
+  if (!desktop::WaitUntil([&] { return reaction(&reacted); }, kActionTimeoutMs, kPollMs)) return -1;
   return Milliseconds(pressed, reacted);
 }
 
@@ -569,7 +522,7 @@ bool MeasurePresses(IdleSet& set, const Options& options) {
     return false;
   }
   const DWORD programId = set.program.id();
-  const auto closeShown = [&] { EnumWindows(&CloseShownWindow, programId); };
+  const auto closeShown = [&] { CloseShownWindows(programId); };
   std::vector<double> left, right, baseline;
   for (int i = 0; i < options.presses; ++i) {
     const std::uint32_t seq = set.sim.CallCount();
@@ -650,7 +603,7 @@ int wmain(int argc, wchar_t** argv) {
     return 2;
   }
   const std::wstring baselineInstance =
-      Variable(simshared::kInstanceVariable) + kBaselineInstanceSuffix;
+      desktop::Variable(simshared::kInstanceVariable) + kBaselineInstanceSuffix;
   const Target program{options.program, CFrameWnd::kClassName, WM_COMMAND, ID_EXIT, L"", L""};
   const Target minimal{options.minimal, L"BenchMinimalTray", WM_CLOSE, 0, L"", L""};
   const Target minimalLibs{options.minimal_libs, L"BenchMinimalTray", WM_CLOSE, 0, L"", L""};

@@ -44,19 +44,11 @@ class Recorder : public mail::MailTeller {
 };
 
 DWORD RunToEnd(const std::wstring& commandLine) {
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION process = {};
-  std::wstring line = commandLine;
-  if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &process)) {
-    return GetLastError() | 0x80000000u;
-  }
-  WaitForSingleObject(process.hProcess, 15000);
+  const afx::UniqueHandleT process = desktop::Start(commandLine);
+  if (!process) return GetLastError() | 0x80000000u;
+  WaitForSingleObject(process.get(), 15000);
   DWORD code = STILL_ACTIVE;
-  GetExitCodeProcess(process.hProcess, &code);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
+  GetExitCodeProcess(process.get(), &code);
   return code;
 }
 
@@ -76,13 +68,13 @@ class Desk {
 
  private:
   void Run(Act act, HWND program) {
-    HWND compose = nullptr;
-    for (DWORD waited = 0; compose == nullptr && waited < User::kDeadlineMs; waited += 50) {
-      // Visible once the dialog has filled its fields.
-      compose = FindWindowW(nullptr, mailsim::kComposeTitle);
-      if (compose != nullptr && !IsWindowVisible(compose)) compose = nullptr;
-      if (compose == nullptr) Sleep(50);
-    }
+    // Visible once the dialog has filled its fields.
+    const HWND compose = desktop::WaitForWindow(
+        [] {
+          const HWND found = FindWindowW(nullptr, mailsim::kComposeTitle);
+          return found != nullptr && IsWindowVisible(found) ? found : nullptr;
+        },
+        User::kDeadlineMs, 50);
     if (compose == nullptr) return;
     DWORD pid = 0;
     GetWindowThreadProcessId(compose, &pid);
@@ -96,8 +88,7 @@ class Desk {
       CloseHandle(process);
       return;
     }
-    SendMessageW(GetDlgItem(compose, IDC_TO), WM_SETTEXT, 0,
-                 reinterpret_cast<LPARAM>(L"dana@example.com"));
+    desktop::SetItemText(compose, IDC_TO, L"dana@example.com");
     PostMessageW(compose, WM_COMMAND, MAKEWPARAM(IDC_SEND, BN_CLICKED), 0);
   }
   std::thread thread_;

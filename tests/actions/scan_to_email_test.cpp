@@ -375,10 +375,10 @@ TEST_F(MailTest, TheClientGetsTheAttachmentAloneAndTheUserSendsIt) {
   User user([&](User& u) {
     HWND compose = u.WaitForCaption(kComposeTitle);
     if (compose == nullptr) return;
-    attached = User::ItemText(compose, 1003);
-    User::SetItemText(compose, 1001, L"dana@example.com");
-    User::SetItemText(compose, 1002, L"Card");
-    User::Press(compose, IDOK);
+    attached = desktop::ItemText(compose, 1003);
+    desktop::SetItemText(compose, 1001, L"dana@example.com");
+    desktop::SetItemText(compose, 1002, L"Card");
+    desktop::Press(compose, IDOK);
   });
   EXPECT_EQ(actions.DoLeftButtonAction(), 0);
   user.Done();
@@ -440,7 +440,7 @@ TEST_F(MailTest, TheClientGetsTheAttachmentAloneAndTheUserSendsIt) {
 TEST_F(MailTest, DiscardingTheMessageShowsNothingAndLogsOff) {
   User user([&](User& u) {
     HWND compose = u.WaitForCaption(kComposeTitle);
-    if (compose != nullptr) User::Press(compose, IDCANCEL);
+    if (compose != nullptr) desktop::Press(compose, IDCANCEL);
   });
   EXPECT_EQ(actions.SendMailWithAttachment(MakeAttachment().c_str()), 0);
   user.Done();

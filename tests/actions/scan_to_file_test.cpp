@@ -14,12 +14,6 @@ namespace {
 
 constexpr wchar_t kSaveTitle[] = L"Save Graphics...";
 
-// Types `name` into the Save-as dialog and presses Save.
-void SaveAs(HWND dialog, const std::wstring& name) {
-  SendMessageW(FileNameEdit(dialog), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()));
-  User::Press(dialog, IDOK);
-}
-
 int SelectedFileType(HWND dialog) {
   return static_cast<int>(SendMessageW(FileTypeCombo(dialog), CB_GETCURSEL, 0, 0));
 }
@@ -44,8 +38,8 @@ TEST_F(ScanToFileTest, TheLeftButtonGoesWhereTheSettingsSay) {
   User file([&](User& u) {
     HWND dialog = u.WaitForSaveDialog();
     if (dialog == nullptr) return;
-    title = User::Text(dialog);
-    User::Press(dialog, IDCANCEL);
+    title = desktop::TextOf(dialog);
+    desktop::Press(dialog, IDCANCEL);
   });
   EXPECT_EQ(actions.DoLeftButtonAction(), -1) << "cancelled";
   file.Done();
@@ -110,7 +104,7 @@ TEST_F(ScanToFileTest, TheDialogOpensOnTheStoredTypeAndKeepsTheConfirmedOne) {
     HWND dialog = u.WaitForCaption(kSaveTitle);
     if (dialog == nullptr) return;
     opened = SelectedFileType(dialog);
-    User::Press(dialog, IDCANCEL);
+    desktop::Press(dialog, IDCANCEL);
   });
   EXPECT_EQ(actions.ScanToFile(), -1);
   again.Done();
@@ -123,7 +117,7 @@ TEST_F(ScanToFileTest, CancellingScansNothingAndKeepsTheType) {
     HWND dialog = u.WaitForCaption(kSaveTitle);
     if (dialog == nullptr) return;
     ChooseFileType(dialog, 0);
-    User::Press(dialog, IDCANCEL);
+    desktop::Press(dialog, IDCANCEL);
   });
   EXPECT_EQ(actions.ScanToFile(), -1);
   user.Done();
@@ -196,7 +190,7 @@ TEST_F(ScanToFileTest, EveryScanTakesTheLanguageOfTheMomentAndTheFixedArguments)
   User user([&](User& u) {
     HWND dialog = u.WaitForSaveDialog();
     if (dialog == nullptr) return;
-    titles[0] = User::Text(dialog);
+    titles[0] = desktop::TextOf(dialog);
     SaveAs(dialog, first);
   });
   AppSettings().SetLanguage(3);
@@ -209,7 +203,7 @@ TEST_F(ScanToFileTest, EveryScanTakesTheLanguageOfTheMomentAndTheFixedArguments)
   User next([&](User& u) {
     HWND dialog = u.WaitForSaveDialog();
     if (dialog == nullptr) return;
-    titles[1] = User::Text(dialog);
+    titles[1] = desktop::TextOf(dialog);
     SaveAs(dialog, second);
   });
   EXPECT_EQ(actions.ScanToFile(), 0);
@@ -246,7 +240,7 @@ TEST_F(ScanToFileTest, TheDialogBelongsToTheFocusedWindow) {
     HWND dialog = u.WaitForCaption(kSaveTitle);
     if (dialog == nullptr) return;
     owner = GetWindow(dialog, GW_OWNER);
-    User::Press(dialog, IDCANCEL);
+    desktop::Press(dialog, IDCANCEL);
   });
   EXPECT_EQ(actions.ScanToFile(), -1);
   user.Done();

@@ -13,20 +13,16 @@
 #include <thread>
 #include <vector>
 
+#include "desktop/windows.h"
+
 namespace actions_testing {
 
-// What a message box showed.
-struct SeenBox {
-  std::wstring caption;
-  std::wstring text;
-  HICON icon;
-  HWND owner;
-};
+using desktop::SeenBox;
 
 class User {
  public:
   using Script = std::function<void(User&)>;
-  static constexpr DWORD kDeadlineMs = 15000;
+  static constexpr DWORD kDeadlineMs = desktop::kDeadlineMs;
 
   // Starts `script` at once; an empty script only watches for windows.
   explicit User(Script script = nullptr);
@@ -45,11 +41,6 @@ class User {
   HWND WaitForSaveDialog();
   // A message box: what it shows, then it is answered with `button`.
   SeenBox AnswerMessageBox(int button = IDOK);
-  static std::wstring Text(HWND window);
-  static std::wstring ItemText(HWND dialog, int id);
-  static void SetItemText(HWND dialog, int id, const std::wstring& text);
-  // What a click on the dialog's button `id` sends.
-  static void Press(HWND dialog, int id);
   void Problem(const std::wstring& text);
 
   // --- After Done. ---
@@ -71,5 +62,7 @@ HWND FileNameEdit(HWND dialog);
 HWND FileTypeCombo(HWND dialog);
 // Picks file type `index` (0-based) as a user does in the combo box.
 void ChooseFileType(HWND dialog, int index);
+// Types `name` and presses Save.
+void SaveAs(HWND dialog, const std::wstring& name);
 
 }  // namespace actions_testing

@@ -6,6 +6,7 @@
 
 #include "app/myapp.h"
 #include "config/configuration.h"
+#include "desktop/windows.h"
 #include "framework/framewnd.h"
 #include "resource.h"
 
@@ -17,18 +18,9 @@ namespace {
 // program does; each case closes it again, and this program runs apart from
 // the one that starts the real program.
 
-BOOL CALLBACK CountFrames(HWND hwnd, LPARAM count) {
-  wchar_t name[64];
-  if (GetClassNameW(hwnd, name, 64) && lstrcmpW(name, CFrameWnd::kClassName) == 0) {
-    ++*reinterpret_cast<int*>(count);
-  }
-  return TRUE;
-}
-
 int Frames() {
-  int count = 0;
-  EnumThreadWindows(GetCurrentThreadId(), &CountFrames, reinterpret_cast<LPARAM>(&count));
-  return count;
+  return static_cast<int>(
+      desktop::ThreadWindows(GetCurrentThreadId(), CFrameWnd::kClassName, false).size());
 }
 
 // The mutex of a first instance that is already running.

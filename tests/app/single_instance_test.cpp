@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/myapp.h"
+#include "desktop/windows.h"
 #include "framework/framewnd.h"
 #include "resource.h"
 #include "simstate.h"
@@ -15,67 +16,20 @@ namespace {
 
 constexpr wchar_t kKey[] = L"Software\\MERO\\KOVA7\\ButtonManager";
 
-std::wstring ProgramPath() { return testing_support::ExeDir() + L"\\..\\dist\\ButtonManager.exe"; }
+std::vector<HWND> ProgramFrames() { return desktop::TopWindows(0, CFrameWnd::kClassName); }
 
-BOOL CALLBACK CollectFrame(HWND hwnd, LPARAM list) {
-  wchar_t name[64];
-  if (GetClassNameW(hwnd, name, 64) && lstrcmpW(name, CFrameWnd::kClassName) == 0) {
-    reinterpret_cast<std::vector<HWND>*>(list)->push_back(hwnd);
-  }
-  return TRUE;
-}
-
-std::vector<HWND> ProgramFrames() {
-  std::vector<HWND> frames;
-  EnumWindows(&CollectFrame, reinterpret_cast<LPARAM>(&frames));
-  return frames;
-}
-
-class Process {
- public:
-  bool Start(const wchar_t* workingFolder = nullptr) {
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    std::wstring command = L"\"" + ProgramPath() + L"\"";
-    return CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                          workingFolder, &startup, &info_) != FALSE;
-  }
-  // The exit code, or -1 when it did not end within `ms`.
-  long Wait(DWORD ms) {
-    if (WaitForSingleObject(info_.hProcess, ms) != WAIT_OBJECT_0) return -1;
-    DWORD code = 0;
-    GetExitCodeProcess(info_.hProcess, &code);
-    return static_cast<long>(code);
-  }
-  DWORD id() const { return info_.dwProcessId; }
-  ~Process() {
-    if (info_.hProcess) {
-      if (WaitForSingleObject(info_.hProcess, 0) != WAIT_OBJECT_0) {
-        TerminateProcess(info_.hProcess, 1);
-      }
-      CloseHandle(info_.hProcess);
-      CloseHandle(info_.hThread);
-    }
-  }
-
- private:
-  PROCESS_INFORMATION info_{};
-};
+using testing_support::StartProgram;
 
 HWND WaitForFrame(DWORD ms) {
-  for (DWORD waited = 0; waited < ms; waited += 50) {
-    auto frames = ProgramFrames();
-    if (!frames.empty()) return frames[0];
-    Sleep(50);
-  }
-  return nullptr;
+  return desktop::WaitForWindow([] { return desktop::FindWindowOf(CFrameWnd::kClassName, 0); }, ms,
+                                50);
 }
 
 TEST(SingleInstance, ASecondLaunchEndsAndLeavesTheFirstRunningUntilExit) {
   ASSERT_TRUE(ProgramFrames().empty()) << "no instance may be running before the test";
   testing_support::DeleteKeyTree(HKEY_CURRENT_USER, kKey);
-  Process first;
-  ASSERT_TRUE(first.Start());
+  desktop::Child first;
+  ASSERT_TRUE(StartProgram(first));
   HWND frame = WaitForFrame(20000);
   ASSERT_NE(frame, nullptr) << "the first instance publishes its hidden frame";
   EXPECT_FALSE(IsWindowVisible(frame));
@@ -83,15 +37,15 @@ TEST(SingleInstance, ASecondLaunchEndsAndLeavesTheFirstRunningUntilExit) {
   GetWindowThreadProcessId(frame, &owner);
   EXPECT_EQ(owner, first.id());
 
-  Process second;
-  ASSERT_TRUE(second.Start());
-  EXPECT_EQ(second.Wait(20000), 0) << "the second launch ends by itself";
+  desktop::Child second;
+  ASSERT_TRUE(StartProgram(second));
+  EXPECT_EQ(second.ExitCode(20000), 0) << "the second launch ends by itself";
   const auto frames = ProgramFrames();
   ASSERT_EQ(frames.size(), 1u);
   EXPECT_EQ(frames[0], frame);
 
   PostMessageW(frame, WM_COMMAND, ID_EXIT, 0);
-  EXPECT_EQ(first.Wait(20000), 0) << "Exit ends the first instance";
+  EXPECT_EQ(first.ExitCode(20000), 0) << "Exit ends the first instance";
   EXPECT_TRUE(ProgramFrames().empty());
   DWORD value = 0;
   DWORD size = sizeof(value);
@@ -109,16 +63,16 @@ TEST(SingleInstance, ADriverInTheWorkingFolderIsNeverLoaded) {
   sim.Reset();
   sim.Attach();
   sim.ClearCalls();
-  Process program;
+  desktop::Child program;
   // The test programs' folder holds the simulated driver; nowhere else has one.
-  ASSERT_TRUE(program.Start(testing_support::ExeDir().c_str()));
+  ASSERT_TRUE(StartProgram(program, testing_support::ExeDir()));
   HWND frame = WaitForFrame(20000);
   ASSERT_NE(frame, nullptr);
   // Past the time-out call at start-up and the first detection tick.
   Sleep(2000);
   EXPECT_EQ(sim.CallCount(), 0u) << "the driver was loaded from the working folder";
   PostMessageW(frame, WM_COMMAND, ID_EXIT, 0);
-  EXPECT_EQ(program.Wait(20000), 0);
+  EXPECT_EQ(program.ExitCode(20000), 0);
   sim.Reset();
 }
 

@@ -15,6 +15,7 @@
 #include "app/myapp.h"
 #include "companion/companion_fixture.h"
 #include "control.h"
+#include "desktop/windows.h"
 #include "framework/dialog.h"
 #include "resource.h"
 #include "settings/localized.h"
@@ -56,26 +57,13 @@ struct BoxSeen {
 };
 BoxSeen* g_box = nullptr;
 
-BOOL CALLBACK ReadBoxText(HWND child, LPARAM) {
-  wchar_t name[16] = L"";
-  wchar_t text[512] = L"";
-  GetClassNameW(child, name, 16);
-  GetWindowTextW(child, text, 512);
-  if (_wcsicmp(name, L"Static") == 0 && text[0]) g_box->text = text;
-  return TRUE;
-}
-
 LRESULT CALLBACK WatchBox(int code, WPARAM wParam, LPARAM lParam) {
   if (code == HCBT_ACTIVATE && g_box) {
     const HWND box = reinterpret_cast<HWND>(wParam);
-    wchar_t name[16] = L"";
-    GetClassNameW(box, name, 16);
-    if (lstrcmpW(name, L"#32770") == 0 && box != g_box->ignore) {
+    if (desktop::IsDialog(box) && box != g_box->ignore) {
       ++g_box->count;
-      wchar_t caption[64] = L"";
-      GetWindowTextW(box, caption, 64);
-      g_box->caption = caption;
-      EnumChildWindows(box, &ReadBoxText, 0);
+      g_box->caption = desktop::TextOf(box);
+      g_box->text = desktop::ItemText(box, desktop::kMessageBoxTextId);
       PostMessageW(box, WM_COMMAND, IDOK, 0);
     }
   }

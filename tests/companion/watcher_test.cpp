@@ -60,23 +60,16 @@ class WatcherTest : public testing::Test {
   // Changes an unrelated value deep below the root until the language
   // becomes `expected`: the first touches may come before the watch is set.
   bool TouchUntil(std::int32_t expected) {
-    const DWORD start = GetTickCount();
-    for (int n = 0; GetTickCount() - start < kDeadlineMs; ++n) {
-      WriteString(std::wstring(kRoot) + L"\\Recent\\Cards", L"last", std::to_wstring(n));
-      for (int i = 0; i < 10; ++i) {
-        if (language_.load() == expected) return true;
-        Sleep(10);
-      }
-    }
-    return false;
+    int n = 0;
+    return desktop::WaitUntil(
+        [&] {
+          WriteString(std::wstring(kRoot) + L"\\Recent\\Cards", L"last", std::to_wstring(n++));
+          return WaitFor(expected, 100);
+        },
+        kDeadlineMs, 0);
   }
-  bool WaitFor(std::int32_t expected) {
-    const DWORD start = GetTickCount();
-    while (GetTickCount() - start < kDeadlineMs) {
-      if (language_.load() == expected) return true;
-      Sleep(10);
-    }
-    return false;
+  bool WaitFor(std::int32_t expected, DWORD ms = kDeadlineMs) {
+    return desktop::WaitUntil([&] { return language_.load() == expected; }, ms, 10);
   }
 
   companion_testing::ScratchDir install_{L"quillora-watch"};

@@ -15,7 +15,6 @@
 #include <functional>
 #include <sstream>
 
-#include "actions/ui_driver.h"
 #include "control.h"
 #include "e2e/changes.h"
 #include "e2e/journal.h"
@@ -203,8 +202,7 @@ std::string ScannerCallsSince(uint32_t mark) {
 bool IsMailWindow(HWND window) {
   DWORD process = 0;
   GetWindowThreadProcessId(window, &process);
-  return (process == TheProgram().id() && IsMessageBox(window)) ||
-         actions_testing::User::Text(window) == mailsim::kComposeTitle;
+  return (process == TheProgram().id() && IsMessageBox(window)) || IsCompose(window);
 }
 
 void EndProcessOf(HWND window) {
@@ -394,9 +392,9 @@ void ExpectSettingsIntact(bool written) {
 void Tidy() {
   Scanner(L"attach clear release left release right");
   if (!TheProgram().Running()) return;
-  for (HWND window : WindowsOf(TheProgram().id(), [](HWND w) { return ClassOf(w) == L"#32770"; })) {
-    ADD_FAILURE() << "left open: " << Narrow(actions_testing::User::Text(window));
-    actions_testing::User::Press(window, IDCANCEL);
+  for (HWND window : WindowsOf(TheProgram().id(), desktop::IsDialog)) {
+    ADD_FAILURE() << "left open: " << Narrow(desktop::TextOf(window));
+    desktop::Press(window, IDCANCEL);
   }
 }
 
@@ -438,7 +436,7 @@ void ShellRestart() {
   NOTIFYICONDATAW icon = {};
   icon.cbSize = sizeof(icon);
   icon.hWnd = program.frame();
-  icon.uID = kTrayIconId;
+  icon.uID = desktop::kTrayIconId;
   Shell_NotifyIconW(NIM_DELETE, &icon);
   EXPECT_EQ(TheTray().WaitFor(TrayPicture::NONE, kDetectMs), TrayPicture::NONE);
   DWORD_PTR answer = 0;
@@ -455,7 +453,8 @@ void TenLaunches() {
   constexpr int kLaunches = 10;
   std::vector<afx::UniqueHandleT> launched;
   const DWORD start = GetTickCount();
-  for (int i = 0; i < kLaunches; ++i) launched.push_back(Start(Installed().run));
+  for (int i = 0; i < kLaunches; ++i)
+    launched.push_back(desktop::Start(Installed().run, UserFolder()));
   std::vector<DWORD> ids;
   for (const afx::UniqueHandleT& process : launched) ids.push_back(GetProcessId(process.get()));
   const auto running = [&] {
@@ -475,12 +474,7 @@ void TenLaunches() {
   const DWORD elapsed = GetTickCount() - start;
   EXPECT_FALSE(boxes) << "a launch showed a message box";
   EXPECT_LT(elapsed, 10000u);
-  int frames = 0;
-  for (HWND frame = nullptr;
-       (frame = FindWindowExW(nullptr, frame, L"ButtonManagerFrame", nullptr)) != nullptr;) {
-    ++frames;
-  }
-  EXPECT_EQ(frames, 1);
+  EXPECT_EQ(desktop::TopWindows(0, L"ButtonManagerFrame").size(), 1u);
   for (afx::UniqueHandleT& process : launched) {
     if (WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT) {
       ASSERT_TRUE(program.Adopt(std::move(process)));
@@ -488,7 +482,7 @@ void TenLaunches() {
   }
   // A launch that came after the first one's window asked it for its settings.
   if (const HWND settings = program.WaitForDialog(IDC_TAB, 1000)) {
-    actions_testing::User::Press(settings, IDCANCEL);
+    desktop::Press(settings, IDCANCEL);
   }
   EXPECT_TRUE(program.Responsive());
   EXPECT_EQ(TheTray().WaitFor(TrayPicture::ATTACHED, kDetectMs), TrayPicture::ATTACHED);
@@ -517,7 +511,7 @@ void StuckButton() {
   ASSERT_TRUE(Scanner(L"fail left 1"));
   const HWND dialog = WaitForSaveAs();
   ASSERT_NE(dialog, nullptr);
-  actions_testing::User::Press(dialog, IDCANCEL);
+  desktop::Press(dialog, IDCANCEL);
   ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); })) << "the Save-as dialog stays";
   // The program waits for the button's release, up to its bound, answering
   // meanwhile. The wait reads the left button alone; the ticks after it read
@@ -559,7 +553,7 @@ void StuckButton() {
   ASSERT_TRUE(Scanner(L"press left"));
   const HWND next = WaitForSaveAs();
   EXPECT_NE(next, nullptr) << "a press after the release does nothing";
-  if (next) actions_testing::User::Press(next, IDCANCEL);
+  if (next) desktop::Press(next, IDCANCEL);
   EXPECT_TRUE(WaitUntil([&] { return next == nullptr || !IsWindow(next); }));
   Outcome("answering throughout the wait of " + std::to_string(recovered) +
           " ms; the next press works");
@@ -580,7 +574,7 @@ void ExitDuringSaveAs() {
   program.Choose(ID_EXIT);
   // The file dialog is the user's: Exit waits for it.
   const bool stays = !program.Ends(1000) && IsWindow(dialog);
-  if (IsWindow(dialog)) actions_testing::User::Press(dialog, IDCANCEL);
+  if (IsWindow(dialog)) desktop::Press(dialog, IDCANCEL);
   ExitEnds(program, stays ? "the Save-as dialog stayed until cancelled, then the program ended"
                           : "the Save-as dialog closed and the program ended");
 }

@@ -5,11 +5,9 @@
 
 #include <algorithm>
 
-#include "actions/ui_driver.h"
 #include "control.h"
 #include "device/scanner_exports.h"
 #include "e2e/menu_probe.h"
-#include "e2e/user.h"
 #include "framework/framewnd.h"
 #include "framework/modulepath.h"
 #include "resource.h"
@@ -22,15 +20,8 @@ namespace {
 constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr wchar_t kRunValue[] = L"ButtonManager";
 constexpr wchar_t kPanelFolder[] = L"\\KOVA7\\Scanner\\scannersim.exe";
-constexpr UINT kTrayCallbackMessage = WM_USER;
 constexpr DWORD kStartMs = 20000;
 constexpr DWORD kExitMs = 10000;
-
-std::wstring Variable(const wchar_t* name) {
-  wchar_t value[MAX_PATH * 2] = L"";
-  const DWORD length = GetEnvironmentVariableW(name, value, MAX_PATH * 2);
-  return length > 0 && length < MAX_PATH * 2 ? value : L"";
-}
 
 std::wstring ReadText(HKEY root, const wchar_t* key, const wchar_t* name) {
   wchar_t text[MAX_PATH * 2] = L"";
@@ -62,8 +53,8 @@ Places Find() {
   places.companion = places.folder + L"\\quillora.exe";
   GetTempPathW(MAX_PATH, path);
   places.temp = path;
-  places.substitutes = Variable(L"E2E_SUBSTITUTES");
-  places.output = Variable(L"E2E_OUTPUT");
+  places.substitutes = desktop::Variable(L"E2E_SUBSTITUTES");
+  places.output = desktop::Variable(L"E2E_OUTPUT");
   return places;
 }
 
@@ -74,11 +65,14 @@ HMODULE ProgramFile() {
   return file.get();
 }
 
-bool IsDialogWith(HWND window, int id) {
-  return ClassOf(window) == L"#32770" && Descendant(window, id) != nullptr;
-}
-
 }  // namespace
+
+std::wstring UserFolder() { return desktop::Variable(L"USERPROFILE"); }
+
+SeenBox AnswerMessageBox(DWORD process, DWORD ms) {
+  const HWND window = WaitForWindow(process, IsMessageBox, ms);
+  return window == nullptr ? SeenBox() : desktop::AnswerMessageBox(window, IDOK);
+}
 
 const Places& Installed() {
   static const Places places = Find();
@@ -86,11 +80,11 @@ const Places& Installed() {
 }
 
 bool Scanner(const std::wstring& arguments) {
-  return Run(Quoted(Installed().panel) + L" " + arguments);
+  return desktop::Run(Quoted(Installed().panel) + L" " + arguments, UserFolder());
 }
 
 bool Companion(const std::wstring& arguments) {
-  return Run(Quoted(Installed().companion) + L" " + arguments);
+  return desktop::Run(Quoted(Installed().companion) + L" " + arguments, UserFolder());
 }
 
 std::vector<std::wstring> CompanionCalls() { return companion::ReadLog(Installed().folder); }
@@ -168,7 +162,7 @@ Program::~Program() { Kill(); }
 
 bool Program::Start(const std::vector<std::wstring>& environment) {
   Kill();
-  return Adopt(e2e::Start(Installed().run, environment));
+  return Adopt(desktop::Start(Installed().run, UserFolder(), environment));
 }
 
 bool Program::Adopt(afx::UniqueHandleT process) {
@@ -176,18 +170,8 @@ bool Program::Adopt(afx::UniqueHandleT process) {
   process_ = std::move(process);
   if (!process_) return false;
   id_ = GetProcessId(process_.get());
-  const bool up = WaitUntil(
-      [&] {
-        frame_ = nullptr;
-        while ((frame_ = FindWindowExW(nullptr, frame_, CFrameWnd::kClassName, nullptr))) {
-          DWORD owner = 0;
-          GetWindowThreadProcessId(frame_, &owner);
-          if (owner == id_) return true;
-        }
-        return !Running();
-      },
-      kStartMs);
-  if (!up || frame_ == nullptr) return false;
+  frame_ = desktop::WaitForWindowOf(process_.get(), CFrameWnd::kClassName, kStartMs);
+  if (frame_ == nullptr) return false;
   const auto hook = reinterpret_cast<HOOKPROC>(
       reinterpret_cast<void*>(GetProcAddress(probeLibrary_.get(), kMenuProbeHook)));
   if (hook) {
@@ -236,12 +220,12 @@ bool Program::Responsive(DWORD ms) const {
 void Program::ClickIcon(UINT mouse) const {
   POINT icon = {};
   if (tray_.Locate(&icon)) SetCursorPos(icon.x, icon.y);
-  PostMessageW(frame_, kTrayCallbackMessage, kTrayIconId, mouse);
+  desktop::PostTrayMouse(frame_, mouse);
 }
 
 HWND Program::MenuWindow() const {
   const std::vector<HWND> menus =
-      WindowsOf(id_, [](HWND window) { return ClassOf(window) == L"#32768"; });
+      WindowsOf(id_, [](HWND window) { return desktop::ClassOf(window) == desktop::kMenuClass; });
   return menus.empty() ? nullptr : menus.front();
 }
 
@@ -271,21 +255,21 @@ void Program::Choose(UINT command) {
     if (item.id != 0) ++downs;
     if (item.id == command) break;
   }
-  for (int i = 0; i < downs; ++i) PressKey(menu, VK_DOWN);
-  PressKey(menu, VK_RETURN);
-  WaitUntil([&] { return !IsWindow(menu) || !IsWindowVisible(menu); });
+  for (int i = 0; i < downs; ++i) desktop::PostKey(menu, VK_DOWN);
+  desktop::PostKey(menu, VK_RETURN);
+  desktop::WaitGone(menu);
 }
 
 void Program::CloseMenu() {
   const HWND menu = MenuWindow();
   if (menu == nullptr) return;
-  PressKey(menu, VK_ESCAPE);
-  WaitUntil([&] { return !IsWindow(menu) || !IsWindowVisible(menu); });
+  desktop::PostKey(menu, VK_ESCAPE);
+  desktop::WaitGone(menu);
 }
 
 HWND Program::WaitForDialog(int id, DWORD ms) const {
   return WaitForWindow(
-      id_, [id](HWND window) { return IsDialogWith(window, id); }, ms);
+      id_, [id](HWND w) { return desktop::IsDialog(w) && desktop::Descendant(w, id); }, ms);
 }
 
 HWND Program::OpenSettings() {
@@ -296,13 +280,13 @@ HWND Program::OpenSettings() {
 bool Program::ChooseDestination(Destination destination) {
   const HWND dialog = OpenSettings();
   if (dialog == nullptr) return false;
-  const HWND list = Descendant(dialog, IDC_DESTINATION);
+  const HWND list = desktop::Descendant(dialog, IDC_DESTINATION);
   const std::wstring text = ProgramText(destination == Destination::EMAIL ? IDS_EMAIL : IDS_FILE);
   const LRESULT index = SendMessageW(list, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
                                      reinterpret_cast<LPARAM>(text.c_str()));
   if (index == CB_ERR) return false;
   SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-  actions_testing::User::Press(dialog, IDOK);
+  desktop::Press(dialog, IDOK);
   if (!WaitUntil([&] { return !IsWindow(dialog); })) return false;
   destination_ = destination;
   return true;

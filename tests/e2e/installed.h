@@ -9,13 +9,25 @@
 #include <string>
 #include <vector>
 
+#include "desktop/input.h"
+#include "desktop/process.h"
+#include "desktop/windows.h"
 #include "e2e/screen.h"
 #include "framework/unique_handle.h"
 
 namespace e2e {
 
-// The tray icon's id, as the shell hands it back with every mouse message.
-constexpr UINT kTrayIconId = 101;
+using desktop::IsMessageBox;
+using desktop::kDeadlineMs;
+using desktop::SeenBox;
+using desktop::WaitForWindow;
+using desktop::WaitUntil;
+using desktop::WindowsOf;
+
+// The user's own folder, where the shell starts programs at log-on.
+std::wstring UserFolder();
+// The message box of `process` that comes within `ms`, read and answered with OK.
+SeenBox AnswerMessageBox(DWORD process, DWORD ms = kDeadlineMs);
 
 // Where things are, found as the user's system finds them.
 struct Places {

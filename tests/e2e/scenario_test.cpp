@@ -4,7 +4,6 @@
 // and a log-off.
 #include <gtest/gtest.h>
 
-#include "actions/ui_driver.h"
 #include "e2e/journal.h"
 #include "e2e/session.h"
 #include "mail/message.h"
@@ -135,7 +134,7 @@ TEST_F(Session, TheRightButtonHandsTheCardToTheCompanion) {
 TEST_F(Session, ASecondLaunchBringsTheFirstInstancesDialogForward) {
   Ready();
   Step("start the program a second time");
-  afx::UniqueHandleT second = Start(Installed().run);
+  afx::UniqueHandleT second = desktop::Start(Installed().run, UserFolder());
   ASSERT_TRUE(second);
   EXPECT_EQ(WaitForSingleObject(second.get(), 5000), WAIT_OBJECT_0) << "the second stays";
   const HWND dialog = program().WaitForDialog(IDC_TAB);
@@ -143,19 +142,19 @@ TEST_F(Session, ASecondLaunchBringsTheFirstInstancesDialogForward) {
   EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == dialog; }));
   Shot("settings");
   Step("work in the scanner panel, then start the program again");
-  afx::UniqueHandleT panel = Start(L"\"" + Installed().panel + L"\"");
+  afx::UniqueHandleT panel = desktop::Start(L"\"" + Installed().panel + L"\"", UserFolder());
   const DWORD panelId = GetProcessId(panel.get());
   const HWND panelWindow = WaitForWindow(panelId, [](HWND) { return true; });
   ASSERT_NE(panelWindow, nullptr);
   SetForegroundWindow(panelWindow);
   ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == panelWindow; }));
-  second = Start(Installed().run);
+  second = desktop::Start(Installed().run, UserFolder());
   EXPECT_EQ(WaitForSingleObject(second.get(), 5000), WAIT_OBJECT_0);
   EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == dialog; }))
       << "the settings dialog stayed behind";
   Outcome("the second instance ended; the first one's settings dialog came forward");
   PostMessageW(panelWindow, WM_CLOSE, 0, 0);
-  actions_testing::User::Press(dialog, IDCANCEL);
+  desktop::Press(dialog, IDCANCEL);
   EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }));
 }
 
@@ -206,7 +205,7 @@ TEST_F(Session, TheAboutBoxOpensFromTheMenu) {
   const HWND about = program().WaitForDialog(IDC_ABOUT_TITLE);
   ASSERT_NE(about, nullptr) << "no about box";
   Shot("about");
-  actions_testing::User::Press(about, IDOK);
+  desktop::Press(about, IDOK);
   EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about); }));
   Outcome("the about box came and went");
 }
@@ -222,10 +221,10 @@ TEST_F(Session, CalibrateRunsTheScannersProcedure) {
   ASSERT_TRUE(enabled) << "Calibrate is not offered";
   program().Choose(ID_CALIBRATE);
   const HWND window = WaitForWindow(
-      program().id(), [](HWND w) { return ClassOf(w) == L"Kdv310CalibrationWindow"; });
+      program().id(), [](HWND w) { return desktop::ClassOf(w) == L"Kdv310CalibrationWindow"; });
   ASSERT_NE(window, nullptr) << "no calibration window";
   Shot("calibration");
-  actions_testing::User::Press(window, IDCANCEL);
+  desktop::Press(window, IDCANCEL);
   EXPECT_TRUE(WaitUntil([&] { return !IsWindow(window); }));
   bool called = false;
   for (const scannersim::CallRecord& call : TheScanner().CallsSince(before)) {

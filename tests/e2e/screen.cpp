@@ -1,6 +1,6 @@
 #include "e2e/screen.h"
 
-#include "e2e/user.h"
+#include "desktop/process.h"
 #include "framework/unique_handle.h"
 #include "resource.h"
 
@@ -136,7 +136,7 @@ TrayPicture Tray::Find(POINT* centre) const {
 
 TrayPicture Tray::WaitFor(TrayPicture picture, DWORD ms) const {
   TrayPicture now = TrayPicture::NONE;
-  WaitUntil(
+  desktop::WaitUntil(
       [&] {
         now = Read();
         return now == picture;

@@ -59,22 +59,17 @@ void SaveAs(HWND dialog, int type, const std::wstring& name) {
   // Let the dialog finish setting itself up before a user types into it.
   Sleep(100);
   actions_testing::ChooseFileType(dialog, type);
-  SendMessageW(actions_testing::FileNameEdit(dialog), WM_SETTEXT, 0,
-               reinterpret_cast<LPARAM>(name.c_str()));
-  actions_testing::User::Press(dialog, IDOK);
+  actions_testing::SaveAs(dialog, name);
 }
 
-HWND WaitForCompose(DWORD ms) {
-  return WaitForWindow(
-      TheProgram().id(),
-      [](HWND window) { return actions_testing::User::Text(window) == mailsim::kComposeTitle; },
-      ms);
-}
+bool IsCompose(HWND window) { return desktop::TextOf(window) == mailsim::kComposeTitle; }
+
+HWND WaitForCompose(DWORD ms) { return WaitForWindow(TheProgram().id(), IsCompose, ms); }
 
 void SendMessageTo(HWND compose, const std::wstring& address) {
   Sleep(100);
-  actions_testing::User::SetItemText(compose, IDC_TO, address);
-  actions_testing::User::Press(compose, IDC_SEND);
+  desktop::SetItemText(compose, IDC_TO, address);
+  desktop::Press(compose, IDC_SEND);
 }
 
 void Keep(const std::wstring& file, const std::wstring& name) {

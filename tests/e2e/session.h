@@ -10,7 +10,6 @@
 
 #include "e2e/installed.h"
 #include "e2e/screen.h"
-#include "e2e/user.h"
 #include "mailstate.h"
 #include "simstate.h"
 
@@ -35,6 +34,7 @@ bool IsSaveAs(HWND window);
 HWND WaitForSaveAs(DWORD ms = kDeadlineMs);
 // Picks file type `index` (0-based), types `name` and saves.
 void SaveAs(HWND dialog, int type, const std::wstring& name);
+bool IsCompose(HWND window);
 // The mail client's compose window, when one comes within `ms`.
 HWND WaitForCompose(DWORD ms = kDeadlineMs);
 // Addresses the message and sends it.

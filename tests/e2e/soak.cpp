@@ -20,7 +20,6 @@
 #include <string>
 #include <vector>
 
-#include "actions/ui_driver.h"
 #include "composeids.h"
 #include "e2e/journal.h"
 #include "e2e/session.h"
@@ -98,24 +97,16 @@ void Print(const std::string& line) {
 
 class Bare {
  public:
-  Bare() = default;
-  ~Bare() {
-    if (process_) TerminateProcess(process_.get(), 0);
-  }
-  Bare(const Bare&) = delete;
-  Bare& operator=(const Bare&) = delete;
-
   bool Start(const std::wstring& attachment) {
     const std::wstring program =
         afx::FolderOf(afx::ModuleFileName(nullptr)) + L"\\" + soak_bare::kProgram;
     const std::wstring library = Installed().system + L"\\" + mailsim::kLibraryName;
-    process_ = e2e::Start(L"\"" + program + L"\" \"" + library + L"\" \"" + attachment + L"\"");
-    if (!process_) return false;
-    id_ = GetProcessId(process_.get());
-    return WaitUntil([&] {
-      window_ = FindWindowW(soak_bare::kClassName, nullptr);
-      return window_ != nullptr;
-    });
+    if (!process_.Start(L"\"" + program + L"\" \"" + library + L"\" \"" + attachment + L"\"",
+                        UserFolder())) {
+      return false;
+    }
+    window_ = desktop::WaitForWindowOf(process_.handle(), soak_bare::kClassName, kDeadlineMs);
+    return window_ != nullptr;
   }
   void Make(UINT round) const { PostMessageW(window_, round, 0, 0); }
   // Whether it answers, so has finished its round.
@@ -123,17 +114,12 @@ class Bare {
     DWORD_PTR result = 0;
     return SendMessageTimeoutW(window_, WM_NULL, 0, 0, SMTO_NORMAL, kDeadlineMs, &result) != 0;
   }
-  DWORD id() const { return id_; }
+  DWORD id() const { return process_.id(); }
 
  private:
-  afx::UniqueHandleT process_;
-  DWORD id_ = 0;
+  desktop::Child process_;
   HWND window_ = nullptr;
 };
-
-bool IsCompose(HWND window) {
-  return actions_testing::User::Text(window) == mailsim::kComposeTitle;
-}
 
 // --- A cycle. ---
 
@@ -201,7 +187,7 @@ void Soak::Compose(HWND compose, bool send) {
     ASSERT_TRUE(WaitUntil([&] { return DeleteFileW(message.c_str()) != FALSE; }))
         << "the sent message cannot be removed";
   } else {
-    actions_testing::User::Press(compose, IDC_DISCARD);
+    desktop::Press(compose, IDC_DISCARD);
   }
   ASSERT_TRUE(WaitUntil([&] { return !IsWindow(compose); })) << "the compose window stays";
   EXPECT_EQ(SentMessages().size(), sent) << "the outbox holds a message too many";
@@ -258,12 +244,12 @@ void Soak::MenuIn(bool english) {
 }
 
 void Soak::SecondLaunch() {
-  const afx::UniqueHandleT second = Start(Installed().run);
+  const afx::UniqueHandleT second = desktop::Start(Installed().run, UserFolder());
   ASSERT_TRUE(second);
   ASSERT_EQ(WaitForSingleObject(second.get(), kDetectMs), WAIT_OBJECT_0) << "the second stays";
   const HWND dialog = program().WaitForDialog(IDC_TAB);
   ASSERT_NE(dialog, nullptr) << "the second launch opened no settings dialog";
-  actions_testing::User::Press(dialog, IDCANCEL);
+  desktop::Press(dialog, IDCANCEL);
   ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); })) << "the settings dialog stays";
 }
 
@@ -272,7 +258,7 @@ void Soak::ShellRestart() {
   NOTIFYICONDATAW icon = {};
   icon.cbSize = sizeof(icon);
   icon.hWnd = program().frame();
-  icon.uID = kTrayIconId;
+  icon.uID = desktop::kTrayIconId;
   Shell_NotifyIconW(NIM_DELETE, &icon);
   ASSERT_EQ(tray().WaitFor(TrayPicture::NONE, kDetectMs), TrayPicture::NONE) << "still an icon";
   DWORD_PTR answer = 0;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/myapp.h"
+#include "desktop/windows.h"
 #include "frame/frame_fixture.h"
 #include "settings/opendialogs.h"
 
@@ -24,24 +25,8 @@ struct Seen {
 Seen g_seen;
 HWND g_frame = nullptr;
 
-BOOL CALLBACK CountDialog(HWND hwnd, LPARAM list) {
-  wchar_t name[16];
-  if (GetClassNameW(hwnd, name, 16) && lstrcmpW(name, L"#32770") == 0 && IsWindowVisible(hwnd)) {
-    reinterpret_cast<std::vector<HWND>*>(list)->push_back(hwnd);
-  }
-  return TRUE;
-}
-
 std::vector<HWND> OpenDialogs() {
-  std::vector<HWND> dialogs;
-  EnumThreadWindows(GetCurrentThreadId(), &CountDialog, reinterpret_cast<LPARAM>(&dialogs));
-  return dialogs;
-}
-
-std::wstring Text(HWND hwnd) {
-  wchar_t text[256] = {};
-  GetWindowTextW(hwnd, text, 256);
-  return text;
+  return desktop::ThreadWindows(GetCurrentThreadId(), desktop::kDialogClass, true);
 }
 
 void CALLBACK InspectAbout(HWND, UINT, UINT_PTR timer, DWORD) {
@@ -53,9 +38,9 @@ void CALLBACK InspectAbout(HWND, UINT, UINT_PTR timer, DWORD) {
   dialogs = OpenDialogs();
   g_seen.dialogs = static_cast<int>(dialogs.size());
   HWND about = dialogs[0];
-  g_seen.caption = Text(about);
-  g_seen.title = Text(GetDlgItem(about, IDC_ABOUT_TITLE));
-  g_seen.ok = Text(GetDlgItem(about, IDOK));
+  g_seen.caption = desktop::TextOf(about);
+  g_seen.title = desktop::TextOf(GetDlgItem(about, IDC_ABOUT_TITLE));
+  g_seen.ok = desktop::TextOf(GetDlgItem(about, IDOK));
   g_seen.owner = GetWindow(about, GW_OWNER);
   for (HWND child = GetWindow(about, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
     if ((GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON &&

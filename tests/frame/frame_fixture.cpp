@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "desktop/windows.h"
+
 namespace frame_testing {
 
 std::string Describe(const std::vector<scannersim::CallRecord>& calls) {
@@ -49,9 +51,7 @@ namespace {
 LRESULT CALLBACK AnswerBoxes(int code, WPARAM wParam, LPARAM lParam) {
   if (code == HCBT_ACTIVATE) {
     const HWND box = reinterpret_cast<HWND>(wParam);
-    wchar_t caption[32] = L"";
-    GetWindowTextW(box, caption, 32);
-    if (lstrcmpW(caption, L"ORMIK310") == 0) {
+    if (desktop::TextOf(box) == L"ORMIK310") {
       ++FrameTest::boxes_answered;
       PostMessageW(box, WM_COMMAND, IDOK, 0);
     }

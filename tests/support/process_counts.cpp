@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "desktop/windows.h"
 #include "framework/unique_handle.h"
 
 namespace process_counts {
@@ -72,18 +73,8 @@ long long Threads(DWORD process) {
   return count;
 }
 
-BOOL CALLBACK CountWindow(HWND window, LPARAM parameter) {
-  auto* search = reinterpret_cast<std::pair<DWORD, long long>*>(parameter);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  search->second += owner == search->first;
-  return TRUE;
-}
-
 long long TopLevelWindows(DWORD process) {
-  std::pair<DWORD, long long> search{process, 0};
-  EnumWindows(CountWindow, reinterpret_cast<LPARAM>(&search));
-  return search.second;
+  return static_cast<long long>(desktop::TopWindows(process).size());
 }
 
 long long Modules(HANDLE process) {

@@ -1,5 +1,6 @@
 #include "support/test_support.h"
 
+#include "desktop/windows.h"
 #include "frame/trayicon.h"
 #include "framework/unique_handle.h"
 #include "resource.h"
@@ -125,6 +126,10 @@ std::wstring ExeDir() {
 
 std::wstring ProgramPath() { return ExeDir() + L"\\..\\dist\\ButtonManager.exe"; }
 
+bool StartProgram(desktop::Child& child, const std::wstring& folder) {
+  return child.Start(L"\"" + ProgramPath() + L"\"", folder);
+}
+
 namespace {
 std::wstring DataSourceFolder() {
   wchar_t windows[MAX_PATH];
@@ -150,44 +155,26 @@ void DeleteKeyTree(HKEY root, const wchar_t* path) {
 }
 
 void Pump(DWORD ms) {
-  const DWORD start = GetTickCount();
-  MSG msg;
-  while (GetTickCount() - start < ms) {
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      if (msg.message == WM_QUIT) continue;
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-    Sleep(10);
-  }
+  PumpUntil([] { return false; }, ms);
 }
 
 bool PumpUntil(const std::function<bool()>& done, DWORD ms) {
-  const DWORD start = GetTickCount();
-  MSG msg;
-  for (;;) {
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      if (msg.message == WM_QUIT) continue;
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-    if (done()) return true;
-    if (GetTickCount() - start >= ms) return false;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-  }
+  return desktop::WaitUntil(
+      [&] {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+          if (msg.message == WM_QUIT) continue;
+          TranslateMessage(&msg);
+          DispatchMessageW(&msg);
+        }
+        if (done()) return true;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        return false;
+      },
+      ms, 0);
 }
 
-namespace {
-
-BOOL CALLBACK CancelDialog(HWND hwnd, LPARAM) {
-  wchar_t name[16];
-  if (GetClassNameW(hwnd, name, 16) && lstrcmpW(name, L"#32770") == 0) {
-    PostMessageW(hwnd, WM_COMMAND, IDCANCEL, 0);
-  }
-  return TRUE;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 Watchdog::Watchdog(DWORD ms) {
   fired_ = false;
@@ -200,7 +187,9 @@ void CALLBACK Watchdog::OnTimer(HWND, UINT, UINT_PTR timer, DWORD) {
   KillTimer(nullptr, timer);
   fired_ = true;
   EndMenu();
-  EnumThreadWindows(GetCurrentThreadId(), &CancelDialog, 0);
+  for (HWND dialog : desktop::ThreadWindows(GetCurrentThreadId(), desktop::kDialogClass, false)) {
+    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+  }
 }
 
 std::vector<Import> ImportsOf(HMODULE module) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "desktop/process.h"
 #include "framework/debug.h"
 
 namespace testing_support {
@@ -74,6 +75,8 @@ HICON AppIcon(UINT id);
 std::wstring ExeDir();
 // The program as built, in the distribution folder beside the tests' one.
 std::wstring ProgramPath();
+// Starts the built program in `folder` (empty: the test's own).
+bool StartProgram(desktop::Child& child, const std::wstring& folder = {});
 // Copies the simulated data source from beside the test program into the
 // Windows TWAIN folder, where the driver binding looks for it.
 void InstallDataSource();

@@ -14,6 +14,8 @@
 #include <string>
 
 #include "app/myapp.h"
+#include "desktop/input.h"
+#include "desktop/windows.h"
 #include "frame/mainframe.h"
 #include "resource.h"
 
@@ -30,17 +32,6 @@ HWND g_frame = nullptr;
 int g_polls = 0;
 int g_seen = 0;
 bool g_written = false;
-
-HWND FindShown(const wchar_t* className) {
-  HWND found = nullptr;
-  for (HWND hwnd = FindWindowExW(nullptr, nullptr, className, nullptr); hwnd;
-       hwnd = FindWindowExW(nullptr, hwnd, className, nullptr)) {
-    DWORD process = 0;
-    GetWindowThreadProcessId(hwnd, &process);
-    if (process == GetCurrentProcessId() && IsWindowVisible(hwnd)) found = hwnd;
-  }
-  return found;
-}
 
 void WriteReady(RECT rect) {
   const int width = GetSystemMetrics(SM_CXSCREEN);
@@ -69,7 +60,8 @@ void CALLBACK Poll(HWND, UINT, UINT_PTR, DWORD) {
     return;
   }
   const bool menu = g_scene == L"tray";
-  HWND shown = FindShown(menu ? L"#32768" : L"#32770");
+  HWND shown = desktop::FindWindowOf(menu ? desktop::kMenuClass : desktop::kDialogClass,
+                                     GetCurrentProcessId(), true);
   if (!shown) return;
   if (g_scene == L"settings-left" && g_seen == 0) {
     // Where a user clicks the first tab.
@@ -117,7 +109,7 @@ int wmain(int argc, wchar_t** argv) {
   } else if (g_scene == L"tray") {
     // A right click on the icon, with the pointer where the icon is.
     SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 40, GetSystemMetrics(SM_CYSCREEN) - 40);
-    PostMessageW(g_frame, WM_USER, 101, WM_RBUTTONUP);
+    desktop::PostTrayMouse(g_frame, WM_RBUTTONUP);
   } else {
     PostMessageW(g_frame, WM_COMMAND, ID_SETTINGS, 0);
   }

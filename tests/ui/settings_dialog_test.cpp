@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/myapp.h"
+#include "desktop/windows.h"
 #include "frame/frame_fixture.h"
 #include "settings/opendialogs.h"
 #include "ui/dlgsettings.h"
@@ -33,19 +34,8 @@ struct Script {
 };
 Script* g_script = nullptr;
 
-BOOL CALLBACK CollectDialog(HWND hwnd, LPARAM list) {
-  wchar_t name[16];
-  if (GetClassNameW(hwnd, name, 16) && lstrcmpW(name, L"#32770") == 0 && IsWindowVisible(hwnd)) {
-    reinterpret_cast<std::vector<HWND>*>(list)->push_back(hwnd);
-  }
-  return TRUE;
-}
-
-// The visible top-level dialogs of this thread.
 std::vector<HWND> Dialogs() {
-  std::vector<HWND> dialogs;
-  EnumThreadWindows(GetCurrentThreadId(), &CollectDialog, reinterpret_cast<LPARAM>(&dialogs));
-  return dialogs;
+  return desktop::ThreadWindows(GetCurrentThreadId(), desktop::kDialogClass, true);
 }
 
 void CALLBACK RunNextStep(HWND, UINT, UINT_PTR, DWORD) {
@@ -62,11 +52,7 @@ void CALLBACK RunNextStep(HWND, UINT, UINT_PTR, DWORD) {
   step();
 }
 
-std::wstring Text(HWND hwnd) {
-  wchar_t text[256] = {};
-  GetWindowTextW(hwnd, text, 256);
-  return text;
-}
+using desktop::TextOf;
 
 RECT WindowRect(HWND hwnd) {
   RECT rect{};
@@ -123,7 +109,7 @@ class SettingsDialogTest : public FrameTest {
   // The page of the settings dialog that holds control `id`.
   HWND PageWith(int id) const {
     HWND page = nullptr;
-    while ((page = FindWindowExW(Settings(), page, L"#32770", nullptr)) != nullptr) {
+    while ((page = FindWindowExW(Settings(), page, desktop::kDialogClass, nullptr)) != nullptr) {
       if (GetDlgItem(page, id)) return page;
     }
     return nullptr;
@@ -187,7 +173,7 @@ TEST_F(SettingsDialogTest, OpensOnButtonRightWithTheLeftListAlreadyFilled) {
          settings = Settings();
          ASSERT_NE(settings, nullptr) << "no settings dialog owned by the frame";
          EXPECT_EQ(ProgramDialogs().Find(DialogRole::SETTINGS)->m_hWnd, settings);
-         EXPECT_EQ(Text(settings), L"CORVANTE button manager");
+         EXPECT_EQ(TextOf(settings), L"CORVANTE button manager");
          EXPECT_EQ(SendMessageW(Tab(), TCM_GETCURSEL, 0, 0), 1);
          ASSERT_NE(RightPage(), nullptr);
          ASSERT_NE(LeftPage(), nullptr);
@@ -199,16 +185,16 @@ TEST_F(SettingsDialogTest, OpensOnButtonRightWithTheLeftListAlreadyFilled) {
          }
          EXPECT_EQ(Entries(), (std::vector<std::wstring>{L"Email", L"File"}));
          EXPECT_EQ(Selected(), L"File");
-         EXPECT_EQ(Text(GetDlgItem(LeftPage(), IDC_LEFT_LABEL)), L"Scan and send image to:");
-         EXPECT_EQ(Text(GetDlgItem(RightPage(), IDC_RIGHT_LABEL)), L"Send to Quillora 5");
-         EXPECT_EQ(Text(GetDlgItem(RightPage(), IDC_OCR_SETTINGS)), L"Settings");
+         EXPECT_EQ(TextOf(GetDlgItem(LeftPage(), IDC_LEFT_LABEL)), L"Scan and send image to:");
+         EXPECT_EQ(TextOf(GetDlgItem(RightPage(), IDC_RIGHT_LABEL)), L"Send to Quillora 5");
+         EXPECT_EQ(TextOf(GetDlgItem(RightPage(), IDC_OCR_SETTINGS)), L"Settings");
          const std::pair<int, const wchar_t*> buttons[] = {{IDOK, L"OK"},
                                                            {IDCANCEL, L"Cancel"},
                                                            {ID_APP_ABOUT, L"About..."},
                                                            {IDC_RESET, L"Reset"},
                                                            {ID_CALIBRATE, L"Calibrate..."}};
          for (const auto& [id, text] : buttons) {
-           EXPECT_EQ(Text(GetDlgItem(settings, id)), text) << "button " << id;
+           EXPECT_EQ(TextOf(GetDlgItem(settings, id)), text) << "button " << id;
          }
        }),
        Click(IDCANCEL)});
@@ -481,7 +467,7 @@ TEST_F(SettingsDialogTest, InFrenchTheCaptionButtonsAndTabsAreFrench) {
   AppSettings().SetLanguage(3);
   OpenSettings({Check([&] {
                   HWND settings = Settings();
-                  EXPECT_EQ(Text(settings), L"Gestionnaire de boutons CORVANTE");
+                  EXPECT_EQ(TextOf(settings), L"Gestionnaire de boutons CORVANTE");
                   const std::pair<int, const wchar_t*> buttons[] = {
                       {IDOK, L"OK"},
                       {IDCANCEL, L"Annuler"},
@@ -489,7 +475,7 @@ TEST_F(SettingsDialogTest, InFrenchTheCaptionButtonsAndTabsAreFrench) {
                       {IDC_RESET, L"R\u00e9initialiser"},
                       {ID_CALIBRATE, L"\u00c9talonner..."}};
                   for (const auto& [id, text] : buttons) {
-                    EXPECT_EQ(Text(GetDlgItem(settings, id)), text) << "button " << id;
+                    EXPECT_EQ(TextOf(GetDlgItem(settings, id)), text) << "button " << id;
                   }
                   const wchar_t* tabs[] = {L"Bouton gauche", L"Bouton droit"};
                   for (int index = 0; index < 2; ++index) {
@@ -502,7 +488,7 @@ TEST_F(SettingsDialogTest, InFrenchTheCaptionButtonsAndTabsAreFrench) {
                                  reinterpret_cast<LPARAM>(&item));
                     EXPECT_STREQ(text, tabs[index]);
                   }
-                  EXPECT_EQ(Text(GetDlgItem(RightPage(), IDC_OCR_SETTINGS)), L"Param\u00e8tres");
+                  EXPECT_EQ(TextOf(GetDlgItem(RightPage(), IDC_OCR_SETTINGS)), L"Param\u00e8tres");
                 }),
                 Click(IDCANCEL)});
 }
@@ -532,7 +518,7 @@ TEST_F(SettingsDialogTest, AboutOpensOverTheDialogAndReturnsToIt) {
                   }
                   ASSERT_NE(about, nullptr) << "no about box";
                   EXPECT_EQ(GetWindow(about, GW_OWNER), settings);
-                  EXPECT_EQ(Text(GetDlgItem(about, IDC_ABOUT_TITLE)), L"CORVANTE button manager");
+                  EXPECT_EQ(TextOf(GetDlgItem(about, IDC_ABOUT_TITLE)), L"CORVANTE button manager");
                   EXPECT_FALSE(IsWindowEnabled(settings)) << "the about box is modal";
                   EXPECT_FALSE(ProgramDialogs().IsOpen(DialogRole::ABOUT));
                   PostMessageW(GetDlgItem(about, IDOK), BM_CLICK, 0, 0);
@@ -596,9 +582,7 @@ TEST_F(SettingsDialogTest, ExitWithTheAboutBoxOverTheDialogEndsBothThenTheProgra
 LRESULT CALLBACK RefusePages(int code, WPARAM wParam, LPARAM lParam) {
   if (code == HCBT_CREATEWND) {
     const CREATESTRUCTW* create = reinterpret_cast<CBT_CREATEWNDW*>(lParam)->lpcs;
-    wchar_t name[16];
-    if ((create->style & WS_CHILD) && GetClassNameW(reinterpret_cast<HWND>(wParam), name, 16) &&
-        lstrcmpW(name, L"#32770") == 0) {
+    if ((create->style & WS_CHILD) && desktop::IsDialog(reinterpret_cast<HWND>(wParam))) {
       return 1;
     }
   }

@@ -1,0 +1,54 @@
+// Starting programs and waiting for what they do. Every wait has a deadline.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "framework/unique_handle.h"
+
+namespace desktop {
+
+// How long a user waits for something before giving up.
+constexpr DWORD kDeadlineMs = 15000;
+constexpr DWORD kPollMs = 20;
+
+// Polls `done` every `pollMs` until it holds or `ms` milliseconds have passed.
+bool WaitUntil(const std::function<bool()>& done, DWORD ms = kDeadlineMs, DWORD pollMs = kPollMs);
+
+// This process's environment variable `name`; empty when there is none.
+std::wstring Variable(const wchar_t* name);
+
+// Starts `commandLine` in `folder` (empty: this process's) with `changes`
+// (NAME=value) to this process's environment, which itself stays as it is.
+// Null when it could not be started; GetLastError says why.
+afx::UniqueHandleT Start(const std::wstring& commandLine, const std::wstring& folder = {},
+                         const std::vector<std::wstring>& changes = {});
+// Runs `commandLine` in `folder` to its end, at most `ms` milliseconds: true
+// when it ended with exit code 0.
+bool Run(const std::wstring& commandLine, const std::wstring& folder, DWORD ms = kDeadlineMs);
+
+// A program that a test starts; ended with the holder if it still runs.
+class Child {
+ public:
+  Child() = default;
+  ~Child() { End(); }
+  Child(const Child&) = delete;
+  Child& operator=(const Child&) = delete;
+
+  bool Start(const std::wstring& commandLine, const std::wstring& folder = {});
+  // Whether it ended within `ms`.
+  bool Ended(DWORD ms) const;
+  // Its exit code, or -1 when it did not end within `ms`.
+  long ExitCode(DWORD ms) const;
+  void End();
+  DWORD id() const { return GetProcessId(process_.get()); }
+  HANDLE handle() const { return process_.get(); }
+
+ private:
+  afx::UniqueHandleT process_;
+};
+
+}  // namespace desktop
