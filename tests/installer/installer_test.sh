@@ -65,10 +65,12 @@ equals() { [ "$1" = "$2" ] || { echo "  expected '$2', got '$1'"; return 1; }; }
 running() { pid=$(wine "$probe" running "$1" | tr -d '\r'); [ -n "$pid" ]; }
 gone() { wine "$probe" gone "${1:-0}"; }
 # The uninstaller copies itself away and returns at once. Removing the
-# uninstall entry ends its program section; the settings, when asked, go last.
+# uninstall entry ends its program section, and its own file goes once the
+# copy it started from has ended; the settings, when asked, go last.
 uninstall() {
   wine "$instdir_win\\uninstall.exe" "$@"
   bm_wait_until 20 no_key "$uninst_key"
+  bm_wait_until 20 test ! -e "$instdir/uninstall.exe"
   if [ "${!#}" = /REMOVESETTINGS ]; then bm_wait_until 20 no_key "$settings_key"; fi
 }
 
