@@ -92,6 +92,14 @@ bm_use_arch() {
   export WINEPREFIX=${BM_WINEPREFIX:-$BM_BUILD/wineprefix${BM_WOW64:+-wow64}}
 }
 
+# 1 when the other architecture's programs (the mail helper beside ARCH's
+# program) run here, else 0.
+bm_other_arch_runs() {
+  local other=x86_64
+  if [ "${1%-wow64}" = x86_64 ]; then other=i686; fi
+  if [ -z "$(bm_arch_blocker "$other")" ]; then echo 1; else echo 0; fi
+}
+
 # Why ARCH (with -wow64: both loaders) cannot run here, or nothing.
 bm_arch_spec_blocker() {
   local why

@@ -32,10 +32,7 @@ if [ -n "$why" ]; then
 fi
 bm_use_arch "$arch"
 # Whether the mail helper, a program of the other architecture, can run here.
-other=x86_64
-if [ "$BM_ARCH" = x86_64 ]; then other=i686; fi
-E2E_OTHER_ARCH_RUNS=0
-if [ -z "$(bm_arch_blocker "$other")" ]; then E2E_OTHER_ARCH_RUNS=1; fi
+E2E_OTHER_ARCH_RUNS=$(bm_other_arch_runs "$BM_ARCH")
 export E2E_OTHER_ARCH_RUNS
 
 if ! bm_installed_prefix "$work" "$installer" "$testkit"; then

@@ -22,8 +22,8 @@ work=$build/release-test
 rm -rf -- "$work/copy of source" "$work/signing" "$work/manifest"
 mkdir -p "$work/copy of source" "$work/signing"
 
-helper=ButtonManagerMail64.exe
-if [ "$arch" = x86_64 ]; then helper=ButtonManagerMail32.exe; fi
+# The mail helper the build ships: the other architecture's.
+helper=$(cd "$build/dist" && ls ButtonManagerMail*.exe)
 installer=$(cd "$build" && ls ButtonManager-*-"$arch".exe)
 shipped=(dist/ButtonManager.exe "dist/$helper" "$installer" "testkit-$arch.exe")
 
@@ -36,12 +36,12 @@ if ! cmake --build "$second" -j"$(nproc)" --target installer testkit >"$work/bui
   tail -n 30 "$work/build.log"
   check "the copy of the source builds" false
 fi
+same() {
+  local a b
+  a=$(sha256sum <"$build/$1") b=$(sha256sum <"$second/$1" 2>/dev/null)
+  [ "$a" = "$b" ] || { echo "  $1: ${a%% *} here, ${b%% *} there"; return 1; }
+}
 for file in "${shipped[@]}"; do
-  same() {
-    local a b
-    a=$(sha256sum <"$build/$1") b=$(sha256sum <"$second/$1" 2>/dev/null)
-    [ "$a" = "$b" ] || { echo "  $1: ${a%% *} here, ${b%% *} there"; return 1; }
-  }
   check "$file is the same, byte for byte, built in another folder" same "$file"
 done
 

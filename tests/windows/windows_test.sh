@@ -17,10 +17,7 @@ if ! bash "$here/make_kit.sh" "$build" "$work/kit"; then
   exit 1
 fi
 bm_fresh_prefix "$work" "$arch" desktop || exit 1
-other=x86_64
-if [ "$arch" = x86_64 ]; then other=i686; fi
-E2E_OTHER_ARCH_RUNS=0
-if [ -z "$(bm_arch_blocker "$other")" ]; then E2E_OTHER_ARCH_RUNS=1; fi
+E2E_OTHER_ARCH_RUNS=$(bm_other_arch_runs "$arch")
 export E2E_OTHER_ARCH_RUNS
 kit=$(winepath -w "$work/kit" 2>/dev/null | tr -d '\r')
 wine cmd /c "$kit\\run.cmd" "$kit" \
