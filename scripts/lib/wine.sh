@@ -148,35 +148,61 @@ wine_make_prefix() {
   touch "$WINEPREFIX/$BM_PREFIX_READY"
 }
 
+# The templates that fresh prefixes are copied from: one of each kind (win32,
+# win64) for every build folder and architecture, as a prefix takes 0.6 GiB
+# (win64: 1.2) and its first boot half a minute. A lock keeps two runs from
+# making or copying one at once.
+BM_TEMPLATES=${BM_TEMPLATES:-$BM_ROOT/build/templates}
+
 # bm_fresh_prefix WORK ARCH [desktop]: a fresh prefix WORK/prefix for ARCH
-# (as bm_use_arch takes it), copied from a template made once at
-# WORK/template, its server running afterwards. With "desktop", every program
-# in it runs on one Wine desktop that has a taskbar with a notification area,
-# as Windows' own: a desktop named "shell" has one. A WORK/prefix that these
-# scripts did not make is left alone.
+# (as bm_use_arch takes it), copied from its template, its server running
+# afterwards. With "desktop", every program in it runs on one Wine desktop
+# that has a taskbar with a notification area, as Windows' own: a desktop
+# named "shell" has one. A WORK/prefix that these scripts did not make is
+# left alone.
 bm_fresh_prefix() {
   local work=$1 arch=$2 desktop=${3:-}
   if [ -e "$work/prefix" ] && ! bm_prefix_is_ours "$work/prefix"; then
     echo "wine: $work/prefix was not made by these scripts; it is left alone." >&2
     return 1
   fi
-  export BM_WINEPREFIX=$work/template
   bm_use_arch "$arch"
-  wine_make_prefix || return 1
-  if [ -n "$desktop" ] && [ ! -f "$WINEPREFIX/.bm-desktop" ]; then
+  local template=$BM_TEMPLATES/$WINEARCH
+  mkdir -p -- "$BM_TEMPLATES" "$work" || return 1
+  rm -rf -- "$work/prefix"
+  # Where each run kept a template of its own before.
+  if bm_prefix_is_ours "$work/template"; then rm -rf -- "$work/template"; fi
+  if ! (
+    flock 9 || exit 1
+    WINEPREFIX=$template wine_make_prefix || exit 1
+    cp -a "$template" "$work/prefix"
+  ) 9>"$BM_TEMPLATES/.$WINEARCH.lock"; then
+    echo "wine: no fresh prefix at $work/prefix" >&2
+    return 1
+  fi
+  export WINEPREFIX=$work/prefix
+  if [ -n "$desktop" ]; then
     if ! wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d shell /f >/dev/null 2>&1 ||
       ! wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v shell /d 1024x768 /f \
         >/dev/null 2>&1; then
       echo "wine: reg add of the desktop into $WINEPREFIX failed" >&2
       return 1
     fi
+    # The desktop is chosen when the first window opens: none has yet.
     wineserver -w || true
-    touch "$WINEPREFIX/.bm-desktop"
   fi
-  rm -rf -- "$work/prefix"
-  cp -a "$work/template" "$work/prefix" || return 1
-  export WINEPREFIX=$work/prefix
   wine_start
+}
+
+# bm_drop_prefix WORK: a passing run's prefix (bm_fresh_prefix) is deleted
+# with its server, so that a run of the suite does not keep one a test;
+# BM_KEEP_PREFIX=1 keeps it to be looked into.
+bm_drop_prefix() {
+  [ "${BM_KEEP_PREFIX:-0}" = 1 ] && return 0
+  [ "$WINEPREFIX" = "$1/prefix" ] || return 0
+  wine_stop_server
+  wineserver -w 2>/dev/null || true
+  rm -rf -- "$1/prefix"
 }
 
 # A fresh prefix on the desktop (bm_fresh_prefix) with the test kit and the

@@ -73,4 +73,5 @@ if [ "$failures" -ne 0 ]; then
   echo "e2e test: $failures checks failed"
   exit 1
 fi
+bm_drop_prefix "$work"
 echo "e2e test: all checks passed"

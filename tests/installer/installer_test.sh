@@ -159,4 +159,5 @@ if [ "$failures" -ne 0 ]; then
   echo "installer test: $failures checks failed"
   exit 1
 fi
+bm_drop_prefix "$work"
 echo "installer test: all checks passed"

@@ -94,4 +94,5 @@ if [ "$failures" -ne 0 ]; then
   echo "release test: $failures checks failed"
   exit 1
 fi
+bm_drop_prefix "$work"
 echo "release test: all checks passed"

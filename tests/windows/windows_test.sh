@@ -22,3 +22,6 @@ export E2E_OTHER_ARCH_RUNS
 kit=$(winepath -w "$work/kit" 2>/dev/null | tr -d '\r')
 wine cmd /c "$kit\\run.cmd" "$kit" \
   'Session.TheFirstStart*:Session.TheIconFollows*:Session.TheLeftButton*'
+status=$?
+if [ "$status" -eq 0 ]; then bm_drop_prefix "$work"; fi
+exit "$status"
