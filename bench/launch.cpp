@@ -32,7 +32,7 @@
 #include "control.h"
 #include "cputime.h"
 #include "desktop/process.h"
-#include "desktop/windows.h"
+#include "desktop/windowing.h"
 #include "framework/framewnd.h"
 #include "framework/unique_handle.h"
 #include "res/resource.h"

@@ -19,12 +19,12 @@
 
 #include "alloc_count.h"
 #include "app/myapp.h"
+#include "desktop/process_counts.h"
 #include "device/scanner_exports.h"
 #include "frame/mainframe.h"
 #include "resource.h"
 #include "simstate.h"
 #include "step_count.h"
-#include "support/process_counts.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "actions/dotwainscan.h"
-#include "actions/ui_driver.h"
 #include "app/myapp.h"
+#include "desktop/user.h"
 #include "framework/cstring.h"
 #include "mailstate.h"
 #include "settings/localized.h"
@@ -18,6 +18,13 @@
 #include "support/test_support.h"
 
 namespace actions_testing {
+
+using desktop::ChooseFileType;
+using desktop::FileNameEdit;
+using desktop::FileTypeCombo;
+using desktop::SaveAs;
+using desktop::SeenBox;
+using desktop::User;
 
 class ActionsTest : public testing::Test {
  protected:

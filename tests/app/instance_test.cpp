@@ -6,7 +6,7 @@
 
 #include "app/myapp.h"
 #include "config/configuration.h"
-#include "desktop/windows.h"
+#include "desktop/windowing.h"
 #include "framework/framewnd.h"
 #include "resource.h"
 

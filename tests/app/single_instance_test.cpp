@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "app/myapp.h"
-#include "desktop/windows.h"
+#include "desktop/windowing.h"
 #include "framework/framewnd.h"
 #include "resource.h"
 #include "simstate.h"

@@ -15,7 +15,7 @@
 #include "app/myapp.h"
 #include "companion/companion_fixture.h"
 #include "control.h"
-#include "desktop/windows.h"
+#include "desktop/windowing.h"
 #include "framework/dialog.h"
 #include "resource.h"
 #include "settings/localized.h"

@@ -16,11 +16,11 @@
 #include <sstream>
 
 #include "control.h"
-#include "e2e/changes.h"
-#include "e2e/journal.h"
-#include "e2e/session.h"
 #include "framework/unique_handle.h"
 #include "mail/mailhelper.h"
+#include "program/changes.h"
+#include "program/journal.h"
+#include "program/session.h"
 #include "resource.h"
 #include "settings/settings.h"
 

@@ -4,9 +4,9 @@
 // and a log-off.
 #include <gtest/gtest.h>
 
-#include "e2e/journal.h"
-#include "e2e/session.h"
 #include "mail/message.h"
+#include "program/journal.h"
+#include "program/session.h"
 #include "resource.h"
 #include "settings/settings.h"
 

@@ -23,13 +23,13 @@
 #include <vector>
 
 #include "composeids.h"
-#include "e2e/journal.h"
-#include "e2e/session.h"
-#include "e2e/soak_bare.h"
+#include "desktop/process_counts.h"
 #include "framework/modulepath.h"
 #include "framework/unique_handle.h"
+#include "program/journal.h"
+#include "program/session.h"
+#include "program/soak_bare.h"
 #include "resource.h"
-#include "support/process_counts.h"
 
 namespace e2e {
 namespace {

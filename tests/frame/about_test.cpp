@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "app/myapp.h"
-#include "desktop/windows.h"
+#include "desktop/windowing.h"
 #include "frame/frame_fixture.h"
 #include "settings/opendialogs.h"
 

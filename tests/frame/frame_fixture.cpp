@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "desktop/windows.h"
+#include "desktop/windowing.h"
 
 namespace frame_testing {
 

@@ -1,6 +1,6 @@
 #include "support/test_support.h"
 
-#include "desktop/windows.h"
+#include "desktop/windowing.h"
 #include "frame/trayicon.h"
 #include "framework/unique_handle.h"
 #include "resource.h"

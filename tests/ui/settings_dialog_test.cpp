@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "app/myapp.h"
-#include "desktop/windows.h"
+#include "desktop/windowing.h"
 #include "frame/frame_fixture.h"
 #include "settings/opendialogs.h"
 #include "ui/dlgsettings.h"

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "desktop/windows.h"
+#include "desktop/windowing.h"
 #include "framework/framewnd.h"
 #include "resource.h"
 #include "support/test_support.h"

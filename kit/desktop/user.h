@@ -13,11 +13,9 @@
 #include <thread>
 #include <vector>
 
-#include "desktop/windows.h"
+#include "desktop/windowing.h"
 
-namespace actions_testing {
-
-using desktop::SeenBox;
+namespace desktop {
 
 class User {
  public:
@@ -65,4 +63,4 @@ void ChooseFileType(HWND dialog, int index);
 // Types `name` and presses Save.
 void SaveAs(HWND dialog, const std::wstring& name);
 
-}  // namespace actions_testing
+}  // namespace desktop

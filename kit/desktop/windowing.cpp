@@ -1,4 +1,4 @@
-#include "desktop/windows.h"
+#include "desktop/windowing.h"
 
 namespace desktop {
 

@@ -1,11 +1,11 @@
-#include "e2e/journal.h"
+#include "program/journal.h"
 
 #include <windows.h>
 
 #include <cstdio>
 
-#include "e2e/installed.h"
-#include "e2e/screen.h"
+#include "program/installed.h"
+#include "program/screen.h"
 #include "text.h"
 
 namespace e2e {

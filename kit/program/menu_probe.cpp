@@ -1,6 +1,6 @@
 // Loaded into the program's process by the window hook that the driver sets
 // on the program's window thread; see menu_probe.h.
-#include "e2e/menu_probe.h"
+#include "program/menu_probe.h"
 
 #include "framework/unique_handle.h"
 

@@ -15,7 +15,7 @@
 
 #include "app/myapp.h"
 #include "desktop/input.h"
-#include "desktop/windows.h"
+#include "desktop/windowing.h"
 #include "frame/mainframe.h"
 #include "resource.h"
 

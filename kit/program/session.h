@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "e2e/installed.h"
-#include "e2e/screen.h"
 #include "mailstate.h"
+#include "program/installed.h"
+#include "program/screen.h"
 #include "simstate.h"
 
 namespace e2e {

@@ -1,4 +1,4 @@
-#include "e2e/installed.h"
+#include "program/installed.h"
 
 #include <shellapi.h>
 #include <shlobj.h>
@@ -7,9 +7,9 @@
 
 #include "control.h"
 #include "device/scanner_exports.h"
-#include "e2e/menu_probe.h"
 #include "framework/framewnd.h"
 #include "framework/modulepath.h"
+#include "program/menu_probe.h"
 #include "resource.h"
 #include "settings/settings.h"
 

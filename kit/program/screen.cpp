@@ -1,4 +1,4 @@
-#include "e2e/screen.h"
+#include "program/screen.h"
 
 #include "desktop/process.h"
 #include "framework/unique_handle.h"

@@ -1,7 +1,7 @@
-#include "e2e/session.h"
+#include "program/session.h"
 
-#include "actions/ui_driver.h"
 #include "composeids.h"
+#include "desktop/user.h"
 
 namespace e2e {
 
@@ -49,8 +49,7 @@ std::string ReadWhole(const std::wstring& path) {
 }
 
 bool IsSaveAs(HWND window) {
-  return actions_testing::FileNameEdit(window) != nullptr &&
-         actions_testing::FileTypeCombo(window) != nullptr;
+  return desktop::FileNameEdit(window) != nullptr && desktop::FileTypeCombo(window) != nullptr;
 }
 
 HWND WaitForSaveAs(DWORD ms) { return WaitForWindow(TheProgram().id(), IsSaveAs, ms); }
@@ -58,8 +57,8 @@ HWND WaitForSaveAs(DWORD ms) { return WaitForWindow(TheProgram().id(), IsSaveAs,
 void SaveAs(HWND dialog, int type, const std::wstring& name) {
   // Let the dialog finish setting itself up before a user types into it.
   Sleep(100);
-  actions_testing::ChooseFileType(dialog, type);
-  actions_testing::SaveAs(dialog, name);
+  desktop::ChooseFileType(dialog, type);
+  desktop::SaveAs(dialog, name);
 }
 
 bool IsCompose(HWND window) { return desktop::TextOf(window) == mailsim::kComposeTitle; }

@@ -1,7 +1,7 @@
-#include "e2e/changes.h"
+#include "program/changes.h"
 
-#include "e2e/installed.h"
 #include "framework/unique_handle.h"
+#include "program/installed.h"
 
 namespace e2e {
 

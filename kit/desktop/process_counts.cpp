@@ -1,4 +1,4 @@
-#include "support/process_counts.h"
+#include "desktop/process_counts.h"
 
 #include <psapi.h>
 #include <winternl.h>
@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "desktop/windows.h"
+#include "desktop/windowing.h"
 #include "framework/unique_handle.h"
 
 namespace process_counts {

@@ -5,7 +5,7 @@
 // keeps for the same rounds.
 //
 // usage: soak_bare MAIL_LIBRARY ATTACHMENT
-#include "e2e/soak_bare.h"
+#include "program/soak_bare.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
-#include "actions/ui_driver.h"
+#include "desktop/user.h"
 
-namespace actions_testing {
+namespace desktop {
 
 namespace {
 
@@ -8,9 +8,7 @@ constexpr int kFileNameComboId = 0x047C;  // cmb13
 constexpr int kFileNameEditId = 0x0480;   // edt1
 constexpr int kFileTypeComboId = 0x0470;  // cmb1
 
-std::vector<HWND> ActiveDialogs() {
-  return desktop::WindowsOf(GetCurrentProcessId(), desktop::IsDialog);
-}
+std::vector<HWND> ActiveDialogs() { return WindowsOf(GetCurrentProcessId(), IsDialog); }
 
 }  // namespace
 
@@ -43,7 +41,7 @@ void User::Watch() {
     HWND now = dialogs.empty() ? nullptr : dialogs.front();
     // Seen twice in a row, so not one that is just closing.
     if (now != nullptr && now == seen) {
-      unexpected.push_back(desktop::TextOf(now));
+      unexpected.push_back(TextOf(now));
       PostMessageW(now, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
       seen = nullptr;
     } else {
@@ -54,8 +52,8 @@ void User::Watch() {
 }
 
 HWND User::WaitFor(const std::function<bool(HWND)>& match, const std::wstring& what) {
-  const HWND dialog = desktop::WaitForWindow(
-      GetCurrentProcessId(), [&](HWND w) { return desktop::IsDialog(w) && match(w); });
+  const HWND dialog =
+      WaitForWindow(GetCurrentProcessId(), [&](HWND w) { return IsDialog(w) && match(w); });
   if (dialog == nullptr) {
     Problem(L"no window came up: " + what);
     return nullptr;
@@ -71,11 +69,11 @@ HWND User::WaitForSaveDialog() {
 }
 
 HWND User::WaitForCaption(const std::wstring& caption) {
-  return WaitFor([&](HWND w) { return desktop::TextOf(w) == caption; }, L"\"" + caption + L"\"");
+  return WaitFor([&](HWND w) { return TextOf(w) == caption; }, L"\"" + caption + L"\"");
 }
 
 SeenBox User::AnswerMessageBox(int button) {
-  const HWND window = WaitFor(desktop::IsMessageBox, L"a message box");
+  const HWND window = WaitFor(IsMessageBox, L"a message box");
   if (window == nullptr) return SeenBox{};
   boxes.push_back(desktop::AnswerMessageBox(window, button));
   return boxes.back();
@@ -87,8 +85,8 @@ void User::Problem(const std::wstring& text) { problems.push_back(text); }
 HWND FileNameEdit(HWND dialog) {
   HWND combo = GetDlgItem(dialog, kFileNameComboId);
   if (combo != nullptr && IsWindowVisible(combo)) {
-    for (HWND child : desktop::Descendants(combo)) {
-      if (_wcsicmp(desktop::ClassOf(child).c_str(), L"Edit") == 0) return child;
+    for (HWND child : Descendants(combo)) {
+      if (_wcsicmp(ClassOf(child).c_str(), L"Edit") == 0) return child;
     }
   }
   return GetDlgItem(dialog, kFileNameEditId);
@@ -99,12 +97,12 @@ HWND FileTypeCombo(HWND dialog) { return GetDlgItem(dialog, kFileTypeComboId); }
 void ChooseFileType(HWND dialog, int index) {
   HWND combo = FileTypeCombo(dialog);
   SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-  desktop::NotifyChosen(combo);
+  NotifyChosen(combo);
 }
 
 void SaveAs(HWND dialog, const std::wstring& name) {
-  desktop::SetText(FileNameEdit(dialog), name);
-  desktop::Press(dialog, IDOK);
+  SetText(FileNameEdit(dialog), name);
+  Press(dialog, IDOK);
 }
 
-}  // namespace actions_testing
+}  // namespace desktop

@@ -11,9 +11,9 @@
 
 #include "desktop/input.h"
 #include "desktop/process.h"
-#include "desktop/windows.h"
-#include "e2e/screen.h"
+#include "desktop/windowing.h"
 #include "framework/unique_handle.h"
+#include "program/screen.h"
 
 namespace e2e {
 
