@@ -1,8 +1,9 @@
 // The long run's yardstick: a bare program that makes, on the soak's
 // command, the rounds in which Wine itself keeps handles and memory (a Save-as
 // dialog; a Simple MAPI library loaded, logon, send with its compose window,
-// logoff, freed), so that what the program keeps is judged against what Wine
-// keeps for the same rounds.
+// logoff, freed; a dialog with text labels, which Wine 8's common controls
+// keep a small record of after they are gone), so that what the program keeps
+// is judged against what Wine keeps for the same rounds.
 //
 // usage: soak_bare MAIL_LIBRARY ATTACHMENT
 #include "program/soak_bare.h"
@@ -62,6 +63,15 @@ void Mail(HWND owner) {
   FreeLibrary(module);
 }
 
+INT_PTR CALLBACK LabelsProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
+// Made and destroyed as the settings dialog is, each time it is opened.
+void Labels(HWND owner) {
+  const HWND dialog = CreateDialogParamW(GetModuleHandleW(nullptr),
+                                         MAKEINTRESOURCEW(SOAK_BARE_LABELS), owner, LabelsProc, 0);
+  if (dialog) DestroyWindow(dialog);
+}
+
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case soak_bare::kSaveAs:
@@ -69,6 +79,9 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
       return 0;
     case soak_bare::kMail:
       Mail(window);
+      return 0;
+    case soak_bare::kLabels:
+      Labels(window);
       return 0;
     case WM_DESTROY:
       PostQuitMessage(0);
