@@ -1,6 +1,7 @@
 #include "desktop/process.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cwchar>
 
 namespace desktop {
@@ -87,11 +88,27 @@ afx::UniqueHandleT Start(const std::wstring& commandLine, const std::wstring& fo
   return afx::UniqueHandleT(info.hProcess);
 }
 
-bool Run(const std::wstring& commandLine, const std::wstring& folder, DWORD ms) {
+Ran Run(const std::wstring& commandLine, const std::wstring& folder, DWORD ms) {
+  Ran ran;
   const afx::UniqueHandleT process = Start(commandLine, folder);
-  DWORD code = 1;
-  return process && WaitForSingleObject(process.get(), ms) == WAIT_OBJECT_0 &&
-         GetExitCodeProcess(process.get(), &code) && code == 0;
+  if (!process) {
+    ran.code = GetLastError();
+    std::fwprintf(stderr, L"desktop: %ls did not start (error %lu)\n", commandLine.c_str(),
+                  ran.code);
+    return ran;
+  }
+  if (WaitForSingleObject(process.get(), ms) != WAIT_OBJECT_0) {
+    ran.outcome = Ran::STILL_RUNS;
+    std::fwprintf(stderr, L"desktop: %ls still runs after %lu ms\n", commandLine.c_str(), ms);
+    return ran;
+  }
+  ran.outcome =
+      GetExitCodeProcess(process.get(), &ran.code) && ran.code == 0 ? Ran::DONE : Ran::FAILED;
+  if (!ran) {
+    std::fwprintf(stderr, L"desktop: %ls ended with exit code 0x%lx\n", commandLine.c_str(),
+                  ran.code);
+  }
+  return ran;
 }
 
 bool Child::Start(const std::wstring& commandLine, const std::wstring& folder) {

@@ -26,9 +26,16 @@ std::wstring Variable(const wchar_t* name);
 // Null when it could not be started; GetLastError says why.
 afx::UniqueHandleT Start(const std::wstring& commandLine, const std::wstring& folder = {},
                          const std::vector<std::wstring>& changes = {});
-// Runs `commandLine` in `folder` to its end, at most `ms` milliseconds: true
-// when it ended with exit code 0.
-bool Run(const std::wstring& commandLine, const std::wstring& folder, DWORD ms = kDeadlineMs);
+// How a program that was run to its end went.
+struct Ran {
+  enum Outcome { DONE, NOT_STARTED, STILL_RUNS, FAILED };
+  Outcome outcome = NOT_STARTED;
+  DWORD code = 0;  // the exit code when it ended, or why it did not start
+  explicit operator bool() const { return outcome == DONE; }
+};
+// Runs `commandLine` in `folder` to its end, at most `ms` milliseconds; DONE
+// when it ended with exit code 0. Otherwise says why on stderr.
+Ran Run(const std::wstring& commandLine, const std::wstring& folder, DWORD ms = kDeadlineMs);
 
 // A program that a test starts; ended with the holder if it still runs.
 class Child {

@@ -12,6 +12,7 @@
 #include "program/menu_probe.h"
 #include "resource.h"
 #include "settings/settings.h"
+#include "simstate.h"
 
 namespace e2e {
 
@@ -22,6 +23,7 @@ constexpr wchar_t kRunValue[] = L"ButtonManager";
 constexpr wchar_t kPanelFolder[] = L"\\KOVA7\\Scanner\\scannersim.exe";
 constexpr DWORD kStartMs = 20000;
 constexpr DWORD kExitMs = 10000;
+constexpr DWORD kRetryMs = 500;
 
 std::wstring ReadText(HKEY root, const wchar_t* key, const wchar_t* name) {
   wchar_t text[MAX_PATH * 2] = L"";
@@ -65,6 +67,21 @@ HMODULE ProgramFile() {
   return file.get();
 }
 
+// A command that certainly did nothing is given again: Wine now and then
+// refuses a start, and `nothingDone` (when not 0) is the program's exit code
+// for a command that it gave up on before it changed anything.
+bool Command(const std::wstring& program, const std::wstring& arguments, DWORD nothingDone) {
+  constexpr int kTries = 3;
+  for (int attempt = 1;; ++attempt) {
+    const desktop::Ran ran = desktop::Run(Quoted(program) + L" " + arguments, UserFolder());
+    const bool again =
+        ran.outcome == desktop::Ran::NOT_STARTED ||
+        (ran.outcome == desktop::Ran::FAILED && nothingDone != 0 && ran.code == nothingDone);
+    if (ran || !again || attempt == kTries) return static_cast<bool>(ran);
+    Sleep(kRetryMs);
+  }
+}
+
 }  // namespace
 
 std::wstring UserFolder() { return desktop::Variable(L"USERPROFILE"); }
@@ -80,11 +97,11 @@ const Places& Installed() {
 }
 
 bool Scanner(const std::wstring& arguments) {
-  return desktop::Run(Quoted(Installed().panel) + L" " + arguments, UserFolder());
+  return Command(Installed().panel, arguments, scannersim::kExitNoState);
 }
 
 bool Companion(const std::wstring& arguments) {
-  return desktop::Run(Quoted(Installed().companion) + L" " + arguments, UserFolder());
+  return Command(Installed().companion, arguments, 0);
 }
 
 std::vector<std::wstring> CompanionCalls() { return companion::ReadLog(Installed().folder); }

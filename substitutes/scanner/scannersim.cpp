@@ -272,7 +272,7 @@ int RunCommands(const Arguments& args) {
   Control control;
   if (!control.Open()) {
     Print(STD_ERROR_HANDLE, L"scannersim: cannot open the simulator state\n");
-    return 1;
+    return static_cast<int>(scannersim::kExitNoState);
   }
   for (const Action& action : actions) action(control);
   return 0;

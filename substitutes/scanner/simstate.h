@@ -25,6 +25,9 @@ constexpr short kDefaultDetachedRead = -2;
 constexpr uint32_t kCallLogCapacity = 4096;
 // The result of a docalibrate_lang call whose window is still open.
 constexpr int32_t kResultPending = INT32_MIN;
+// The panel's exit code when a command found no simulator state to change, so
+// did nothing.
+constexpr DWORD kExitNoState = 1;
 
 enum Call : int32_t {
   CALL_START_SCAN = 1,
