@@ -32,6 +32,13 @@ struct Ran {
   Outcome outcome = NOT_STARTED;
   DWORD code = 0;  // the exit code when it ended, or why it did not start
   explicit operator bool() const { return outcome == DONE; }
+  // Whether the program never reached its own code: not started, or stopped
+  // by the loader.
+  bool NeverRan() const {
+    return outcome == NOT_STARTED ||
+           (outcome == FAILED && (code == static_cast<DWORD>(STATUS_DLL_NOT_FOUND) ||
+                                  code == static_cast<DWORD>(STATUS_DLL_INIT_FAILED)));
+  }
 };
 // Runs `commandLine` in `folder` to its end, at most `ms` milliseconds; DONE
 // when it ended with exit code 0. Otherwise says why on stderr.

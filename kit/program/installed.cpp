@@ -67,16 +67,15 @@ HMODULE ProgramFile() {
   return file.get();
 }
 
-// A command that certainly did nothing is given again: Wine now and then
-// refuses a start, and `nothingDone` (when not 0) is the program's exit code
-// for a command that it gave up on before it changed anything.
+// A command that certainly did nothing is given again, should Wine now and
+// then refuse a start or the loader stop it. `nothingDone` (when not 0) is
+// the program's exit code for a command it gave up on before changing a thing.
 bool Command(const std::wstring& program, const std::wstring& arguments, DWORD nothingDone) {
   constexpr int kTries = 3;
   for (int attempt = 1;; ++attempt) {
     const desktop::Ran ran = desktop::Run(Quoted(program) + L" " + arguments, UserFolder());
-    const bool again =
-        ran.outcome == desktop::Ran::NOT_STARTED ||
-        (ran.outcome == desktop::Ran::FAILED && nothingDone != 0 && ran.code == nothingDone);
+    const bool again = ran.NeverRan() || (ran.outcome == desktop::Ran::FAILED && nothingDone != 0 &&
+                                          ran.code == nothingDone);
     if (ran || !again || attempt == kTries) return static_cast<bool>(ran);
     Sleep(kRetryMs);
   }
